@@ -1,0 +1,96 @@
+#include "form2.h"
+
+#include "form3.h"
+#include "shell/controls.h"
+#include "shell/conversions.h"
+
+namespace {
+
+using enum shell::ControlKind;
+
+QStringList days()
+{
+    return shell::numberRange(1, 31);
+}
+
+QStringList months()
+{
+    return { QStringLiteral("Gennaio"), QStringLiteral("Febbraio"), QStringLiteral("Marzo"),
+        QStringLiteral("Aprile"), QStringLiteral("Maggio"), QStringLiteral("Giugno"), QStringLiteral("Luglio"),
+        QStringLiteral("Agosto"), QStringLiteral("Settembre"), QStringLiteral("Ottobre"),
+        QStringLiteral("Novembre"), QStringLiteral("Dicembre") };
+}
+
+QStringList years()
+{
+    return shell::numberRange(1980, 1998);
+}
+
+constexpr shell::ControlRecord controls[] = {
+    // name       kind           caption                        left  top   width height tab
+    { "Label1",   Label,         "Giorno",                      480,  600,  1215, 255,   0, { .buddy = "Combo1" } },
+    { "Label2",   Label,         "Mese",                        480,  1080, 1095, 255,   1, { .buddy = "Combo2" } },
+    { "Label3",   Label,         "Anno",                        480,  1560, 1095, 255,   2, { .buddy = "Combo3" } },
+    { "Label4",   Label,         "Inserire la data di nascita", 360,  120,  2535, 255,   3 },
+    { "Combo1",   ComboBox,      "1",                           1800, 600,  1455, 315,   4, { .items = days } },
+    { "Combo2",   ComboBox,      "Gennaio",                     1800, 1080, 1455, 315,   5, { .items = months } },
+    { "Combo3",   ComboBox,      "1980",                        1800, 1560, 1455, 315,   6, { .items = years } },
+    { "Command1", CommandButton, "Successivo",                  720,  2280, 2055, 375,   7 },
+};
+
+constexpr shell::FormLayout formLayout {
+    .caption = "Data di nascita",
+    .left = 4425, .top = 960, .width = 3765, .height = 2850,
+    .controls = controls,
+};
+
+bool isDate(const QString& text)
+{
+    try {
+        shell::dateFromText(text);
+        return true;
+    } catch (const shell::RuntimeError&) {
+        return false;
+    }
+}
+
+}
+
+Form2::Form2()
+    : shell::Form(formLayout)
+{
+}
+
+QString Form2::dateText(const QString& giorno, const QString& mese, const QString& anno)
+{
+    return giorno + u' ' + mese + u' ' + anno;
+}
+
+void Form2::bindEvents(shell::EventBinder& on)
+{
+    on.click("Command1", [this] { Command1_Click(); });
+}
+
+void Form2::Command1_Click()
+{
+    auto& day = control<shell::ComboBox>("Combo1");
+    const QString dayText = day.text();
+    const QString monthText = control<shell::ComboBox>("Combo2").text();
+    const QString yearText = control<shell::ComboBox>("Combo3").text();
+
+    // A date that does not exist ("31 Febbraio", a year typed as letters) would only fail in the
+    // summary window, ending the whole program. It is caught here instead, with the same
+    // conversion the summary uses, while the user can still mend it.
+    if (!isDate(dateText(dayText, monthText, yearText))) {
+        shell::messageBox(QStringLiteral("Data di nascita non valida"), shell::MsgStyle::Exclamation,
+            QStringLiteral("Data di nascita"));
+        day.setFocus();
+        return;
+    }
+
+    giorno = dayText;
+    mese = monthText;
+    anno = yearText;
+    shell::Load<Form3>();
+    shell::Show<Form3>();
+}

@@ -1,0 +1,81 @@
+#include "application.h"
+
+#include "pixelart.h"
+
+#include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace shell {
+
+namespace {
+
+    struct PendingMessage {
+        QtMsgType type;
+        QString category;
+        QString text;
+    };
+
+    const char* programName = "";
+    std::vector<PendingMessage>* pendingMessages = nullptr;
+
+    // While the GUI starts, a platform plugin that cannot open a display first warns and then
+    // aborts with a fatal message. The user is told so in one line instead, and the program exits
+    // with status 1 rather than aborting and leaving a core dump. Other messages are held back
+    // and passed on once the start has succeeded.
+    void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type == QtFatalMsg) {
+            const char* display = std::getenv("DISPLAY");
+            std::fprintf(stderr, "%s: nessuno schermo disponibile: impossibile aprire il display \"%s\".\n",
+                programName, display && *display ? display : "(non impostato)");
+            std::fflush(stderr);
+            std::_Exit(1);
+        }
+        if (pendingMessages)
+            pendingMessages->push_back({ type, QString::fromUtf8(context.category), text });
+    }
+
+    std::unique_ptr<QApplication> startGui(int& argc, char** argv)
+    {
+        std::vector<PendingMessage> messages;
+        pendingMessages = &messages;
+        const QtMessageHandler previous = qInstallMessageHandler(startupMessageHandler);
+        auto app = std::make_unique<QApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+        pendingMessages = nullptr;
+        for (const PendingMessage& message : messages) {
+            const QByteArray category = message.category.toUtf8();
+            QMessageLogContext context(nullptr, 0, nullptr, category.constData());
+            qt_message_output(message.type, context, message.text);
+        }
+        return app;
+    }
+
+}
+
+int runApplication(int& argc, char** argv, const ApplicationInfo& info,
+    const std::function<Form&(Runtime&)>& startForm)
+{
+    programName = info.name;
+    const std::unique_ptr<QApplication> app = startGui(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(info.name));
+    QApplication::setApplicationVersion(QString::fromUtf8(info.version));
+    QApplication::setDesktopFileName(QString::fromUtf8(info.desktopId));
+    QApplication::setWindowIcon(pixelArtIcon(QString::fromUtf8(info.iconArt)));
+
+    // The whole interface is Italian, so Qt's own texts (the context menu of a text box, the
+    // buttons of a message box) are too, whatever the desktop's language.
+    QTranslator qtTranslations;
+    if (qtTranslations.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslations);
+
+    Runtime runtime;
+    return runtime.run(startForm(runtime));
+}
+
+}

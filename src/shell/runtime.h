@@ -1,0 +1,123 @@
+#pragma once
+
+#include "form.h"
+
+#include <QPointer>
+
+#include <memory>
+#include <typeindex>
+#include <unordered_map>
+#include <vector>
+
+class QEventLoop;
+
+namespace shell {
+
+enum class MsgStyle { Stop = 16, Exclamation = 48, Information = 64 };
+
+// How message boxes reach the user. The application uses Qt's message box; tests put a recorder
+// in its place so that nothing blocks.
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box with a single OK button and returns once it has been dismissed.
+    virtual void show(const QString& prompt, MsgStyle style, const QString& title) = 0;
+};
+
+class QtMessageBoxes final : public MessageBoxes {
+public:
+    void show(const QString& prompt, MsgStyle style, const QString& title) override;
+};
+
+// The forms runtime: the registry with one instance per window class, Load, modal Show, Unload,
+// message boxes, End, and the one place where event procedures are called and their errors caught.
+// Exactly one runtime exists at a time; windows reach it through the free functions below.
+class Runtime {
+public:
+    Runtime();
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
+    static Runtime& current();
+
+    // The registry's instance of F, created on first use with its fields at their defaults. It
+    // creates no window.
+    template <class F> F& instance()
+    {
+        auto& slot = m_registry[std::type_index(typeid(F))];
+        if (!slot)
+            slot = std::make_unique<F>();
+        return static_cast<F&>(*slot);
+    }
+
+    // Creates the window and runs Form_Load, unless the window is loaded already. It stays hidden.
+    void load(Form& form);
+    // Loads if needed and shows the window modally: the program's other windows stay visible but
+    // take no input, and the call returns once this window has been unloaded.
+    void show(Form& form);
+    // Loads if needed and shows the window without modality, as the start window is shown.
+    void showModeless(Form& form);
+    // Destroys the window; the instance and its fields remain.
+    void unload(Form& form);
+
+    void messageBox(const QString& prompt, MsgStyle style, const QString& title);
+    void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
+
+    // Ends the program: every window disappears and no waiting procedure resumes, because this
+    // throws ProgramEnding through the caller up to the event boundary.
+    [[noreturn]] void end(int exitStatus = 0);
+    // Starts ending the program without unwinding the caller; for code at the event boundary.
+    void quit(int exitStatus);
+    bool isEnding() const { return m_ending; }
+    int exitStatus() const { return m_exitStatus; }
+
+    // Shows the start window, not modally, and runs the event loop until the program ends, either
+    // by End or because no window remains loaded. Returns the process exit status.
+    template <class F> int run() { return run(instance<F>()); }
+    int run(Form& startForm);
+
+    // The event boundary: runs an event procedure, and reports any runtime error in a message box
+    // before ending the program with status 1. Nothing thrown leaves this function.
+    void call(const Procedure& procedure) noexcept;
+
+private:
+    void present(QWidget* window);
+    void fail(const RuntimeError& error) noexcept;
+    bool anyLoaded() const;
+
+    std::unordered_map<std::type_index, std::unique_ptr<Form>> m_registry;
+    std::unique_ptr<MessageBoxes> m_messageBoxes;
+    std::vector<QEventLoop*> m_modalLoops;
+    std::vector<QPointer<QWidget>> m_unloadedWindows;
+    bool m_running = false;
+    bool m_ending = false;
+    int m_exitStatus = 0;
+};
+
+// The operations as event procedures use them.
+template <class F> F& form()
+{
+    return Runtime::current().instance<F>();
+}
+
+template <class F> void Load()
+{
+    Runtime::current().load(form<F>());
+}
+
+template <class F> void Show()
+{
+    Runtime::current().show(form<F>());
+}
+
+template <class F> void Unload()
+{
+    Runtime::current().unload(form<F>());
+}
+
+void messageBox(const QString& prompt, MsgStyle style, const QString& title);
+
+[[noreturn]] void End();
+
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "shell/runtime.h"
+
+// The summary window "Dati": the collected answers, with one usable sex button, and "Esci".
+class Form5 final : public shell::Form {
+public:
+    Form5();
+
+    // The counter of the fake formatting.
+    qint16 cazzo = 0;
+
+private:
+    void Form_Load() override;
+    void bindEvents(shell::EventBinder& on) override;
+    void Command1_Click();
+    void Command2_Click();
+};

@@ -1,0 +1,288 @@
+#include "shell/controls.h"
+#include "shell/conversions.h"
+#include "shell/runtime.h"
+#include "support/testsupport.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace testsupport;
+using enum shell::ControlKind;
+
+namespace {
+
+// Two small windows of the test's own: Lower opens Upper modally, Upper has a timer whose
+// procedure the test chooses.
+constexpr shell::ControlRecord lowerControls[] = {
+    { "Text1", TextBox, "iniziale", 120, 120, 1500, 285, 0 },
+    { "Command1", CommandButton, "Apri", 120, 600, 1500, 375, 1 },
+    { "Command2", CommandButton, "Fallisci", 120, 1080, 1500, 375, 2 },
+};
+constexpr shell::FormLayout lowerLayout { .caption = "Sotto", .left = 1500, .top = 1500, .width = 3000,
+    .height = 2000, .controls = lowerControls };
+
+constexpr shell::ControlRecord upperControls[] = {
+    { "Label1", Label, "Sopra", 120, 120, 1500, 255, 0 },
+    { "Timer1", Timer, "", 0, 0, 0, 0, shell::NoTabIndex, { .interval = 20 } },
+};
+constexpr shell::FormLayout upperLayout { .caption = "", .left = 3000, .top = 1500, .width = 2000,
+    .height = 1000, .controls = upperControls };
+
+class Upper final : public shell::Form {
+public:
+    Upper()
+        : shell::Form(upperLayout)
+    {
+    }
+    static inline std::function<void(Upper&)> onTimer;
+    int loads = 0;
+    int ticks = 0;
+    qint16 field = 0;
+
+private:
+    void Form_Load() override { ++loads; }
+    void bindEvents(shell::EventBinder& on) override
+    {
+        on.timer("Timer1", [this] {
+            ++ticks;
+            if (onTimer)
+                onTimer(*this);
+        });
+    }
+};
+
+class Lower final : public shell::Form {
+public:
+    Lower()
+        : shell::Form(lowerLayout)
+    {
+    }
+    int loads = 0;
+    int showsReturned = 0;
+    QString text;
+
+private:
+    void Form_Load() override { ++loads; }
+    void bindEvents(shell::EventBinder& on) override
+    {
+        on.click("Command1", [this] {
+            text = control<shell::TextBox>("Text1").text();
+            shell::Load<Upper>();
+            shell::Show<Upper>();
+            ++showsReturned;
+        });
+        on.click("Command2", [] { throw shell::RuntimeError(shell::error::TypeMismatch); });
+    }
+};
+
+void showLower()
+{
+    shell::Runtime::current().showModeless(shell::form<Lower>());
+}
+
+void clickOpen()
+{
+    shell::form<Lower>().control<shell::CommandButton>("Command1").click();
+}
+
+}
+
+class TestRuntime : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup()
+    {
+        Upper::onTimer = {};
+        QTRY_VERIFY(noWindowLeft());
+    }
+
+    void instancesAreLazyAndLoadRunsOnce()
+    {
+        RuntimeFixture fixture;
+        Upper& upper = shell::form<Upper>();
+        upper.field = 7;
+        QVERIFY(!upper.isLoaded());
+        QCOMPARE(upper.loads, 0);
+        QCOMPARE(&shell::form<Upper>(), &upper);
+
+        shell::Load<Upper>();
+        shell::Load<Upper>();
+        QCOMPARE(upper.loads, 1);
+        QVERIFY(upper.isLoaded());
+        QVERIFY(!upper.window()->isVisible());
+    }
+
+    void controlAccessLoadsWithoutShowing()
+    {
+        RuntimeFixture fixture;
+        Lower& lower = shell::form<Lower>();
+        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), QStringLiteral("iniziale"));
+        QCOMPARE(lower.loads, 1);
+        QVERIFY(!lower.window()->isVisible());
+    }
+
+    void fieldsSurviveUnloadWhileControlsStartAfresh()
+    {
+        RuntimeFixture fixture;
+        Lower& lower = shell::form<Lower>();
+        lower.text = QStringLiteral("campo");
+        lower.control<shell::TextBox>("Text1").setText(QStringLiteral("cambiato"));
+        shell::Unload<Lower>();
+        QVERIFY(!lower.isLoaded());
+        QCOMPARE(lower.text, QStringLiteral("campo"));
+        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), QStringLiteral("iniziale"));
+        QCOMPARE(lower.loads, 2);
+    }
+
+    void unloadingTheTopWindowReturnsItsShow()
+    {
+        RuntimeFixture fixture;
+        showLower();
+        bool upperWasModal = false;
+        bool lowerBlocked = false;
+        whenShown<Upper>([&] {
+            upperWasModal = true;
+            lowerBlocked = !isActiveModal(shell::form<Lower>().window());
+            shell::Unload<Upper>();
+        });
+        clickOpen();
+        QVERIFY(upperWasModal);
+        QVERIFY(lowerBlocked);
+        QVERIFY(shell::form<Lower>().window()->isVisible());
+        QCOMPARE(shell::form<Lower>().showsReturned, 1);
+        QVERIFY(!shell::form<Upper>().isLoaded());
+        QVERIFY(!fixture.runtime.isEnding());
+    }
+
+    void desktopCloseUnloadsLikeUnload()
+    {
+        RuntimeFixture fixture;
+        showLower();
+        whenShown<Upper>([] { shell::form<Upper>().window()->close(); });
+        clickOpen();
+        QCOMPARE(shell::form<Lower>().showsReturned, 1);
+        QVERIFY(!shell::form<Upper>().isLoaded());
+    }
+
+    void timerTicksUntilUnloadedAndNeverEarly()
+    {
+        RuntimeFixture fixture;
+        showLower();
+        QElapsedTimer sinceLoad;
+        qint64 firstTick = -1;
+        Upper::onTimer = [&](Upper& upper) {
+            if (firstTick < 0)
+                firstTick = sinceLoad.elapsed();
+            if (upper.ticks == 3)
+                shell::Unload<Upper>();
+        };
+        sinceLoad.start();
+        clickOpen();
+        QCOMPARE(shell::form<Upper>().ticks, 3);
+        QVERIFY2(firstTick >= 20, qPrintable(QString::number(firstTick)));
+    }
+
+    void aTimerProcedureIsNeverReentered()
+    {
+        RuntimeFixture fixture;
+        int deepest = 0;
+        int depth = 0;
+        // The box stays open for several timer intervals, as a user would leave it.
+        fixture.reactToBoxes([&](const ShownBox&) { QTest::qWait(150); });
+        Upper::onTimer = [&](Upper& upper) {
+            deepest = std::max(deepest, ++depth);
+            shell::messageBox(QStringLiteral("tic"), shell::MsgStyle::Information, QStringLiteral("Timer"));
+            --depth;
+            if (upper.ticks == 2)
+                shell::Unload<Upper>();
+        };
+        showLower();
+        clickOpen();
+        QCOMPARE(deepest, 1);
+        QCOMPARE(fixture.boxes.size(), std::size_t(2));
+    }
+
+    void endUnwindsEveryWaitingProcedure()
+    {
+        RuntimeFixture fixture;
+        showLower();
+        bool afterEnd = false;
+        Upper::onTimer = [&](Upper&) {
+            shell::End();
+            afterEnd = true;
+        };
+        clickOpen();
+        QVERIFY(!afterEnd);
+        QCOMPARE(shell::form<Lower>().showsReturned, 0);
+        QVERIFY(fixture.runtime.isEnding());
+        QCOMPARE(fixture.runtime.exitStatus(), 0);
+        QVERIFY(!shell::form<Lower>().window()->isVisible());
+        QVERIFY(!shell::form<Upper>().window()->isVisible());
+        // Once the program is ending, no event procedure runs any more.
+        const int ticks = shell::form<Upper>().ticks;
+        clickOpen();
+        QTest::qWait(60);
+        QCOMPARE(shell::form<Upper>().ticks, ticks);
+        QCOMPARE(shell::form<Lower>().showsReturned, 0);
+    }
+
+    void runtimeErrorsAreReportedAndEndTheProgram_data()
+    {
+        QTest::addColumn<int>("expectedNumber");
+        QTest::addColumn<QString>("expectedDescription");
+        QTest::newRow("type mismatch from a procedure") << 13 << QStringLiteral("Tipo non corrispondente");
+        QTest::newRow("overflow from a nested timer") << 6 << QStringLiteral("Overflow");
+        QTest::newRow("modal Show of a window already shown") << 400
+                                                              << QStringLiteral("visualizzarlo come modale");
+        QTest::newRow("unknown control") << 730 << QStringLiteral("Controllo non trovato");
+    }
+
+    void runtimeErrorsAreReportedAndEndTheProgram()
+    {
+        QFETCH(int, expectedNumber);
+        QFETCH(QString, expectedDescription);
+        RuntimeFixture fixture;
+        showLower();
+        switch (expectedNumber) {
+        case 13:
+            shell::form<Lower>().control<shell::CommandButton>("Command2").click();
+            break;
+        case 6:
+            Upper::onTimer = [](Upper& upper) { upper.field = shell::increment(32767); };
+            clickOpen();
+            break;
+        case 400:
+            fixture.runtime.call([] { shell::Show<Lower>(); });
+            break;
+        default:
+            fixture.runtime.call([] { shell::form<Lower>().control<shell::TextBox>("Text9"); });
+        }
+        QCOMPARE(fixture.boxes.size(), std::size_t(1));
+        const ShownBox& box = fixture.boxes.front();
+        QVERIFY2(box.prompt.contains(QStringLiteral("Errore %1").arg(expectedNumber)), qPrintable(box.prompt));
+        QVERIFY2(box.prompt.contains(expectedDescription), qPrintable(box.prompt));
+        QCOMPARE(box.style, shell::MsgStyle::Stop);
+        QVERIFY(fixture.runtime.isEnding());
+        QCOMPARE(fixture.runtime.exitStatus(), 1);
+        QVERIFY(!shell::form<Lower>().window()->isVisible());
+    }
+
+    void windowsOpenWhereTheirLayoutSays()
+    {
+        RuntimeFixture fixture;
+        shell::Load<Lower>();
+        shell::Load<Upper>();
+        const QWidget* titled = shell::form<Lower>().window();
+        QCOMPARE(titled->geometry(), QRect(100, 100, 200, 133));
+        QCOMPARE(titled->windowTitle(), QStringLiteral("Sotto"));
+        QVERIFY(!(titled->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)));
+        // Without a caption there is no title bar, only a one-pixel border around the client area.
+        const QWidget* bare = shell::form<Upper>().window();
+        QVERIFY(bare->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(bare->geometry(), QRect(199, 99, 135, 69));
+        QCOMPARE(shell::form<Upper>().control<shell::Label>("Label1").pos(), QPoint(9, 9));
+    }
+};
+
+QTEST_MAIN(TestRuntime)
+#include "tst_runtime.moc"
