@@ -4,6 +4,8 @@
 #include "pixelart.h"
 #include "runtime.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QPainter>
 #include <QWidget>
@@ -51,6 +53,15 @@ private:
 };
 
 namespace {
+
+    // Screen readers announce a form's window as a frame with its caption, like any application
+    // window, rather than as an anonymous pane.
+    QAccessibleInterface* accessibleFormWindow(const QString&, QObject* object)
+    {
+        if (auto* window = dynamic_cast<FormWindow*>(object))
+            return new QAccessibleWidget(window, QAccessible::Window);
+        return nullptr;
+    }
 
     QWidget* createControl(const ControlRecord& record, QWidget* parent)
     {
@@ -120,6 +131,9 @@ QObject* Form::controlObject(std::string_view name)
 
 void Form::createWindow()
 {
+    static const bool accessibleInstalled = (QAccessible::installFactory(accessibleFormWindow), true);
+    Q_UNUSED(accessibleInstalled)
+
     const int border = m_layout.caption.empty() ? 1 : 0;
     auto window = std::make_unique<FormWindow>(*this, border);
 

@@ -1,0 +1,137 @@
+"""A person answers the questionnaire up to the summary window "Dati", and then closes the
+windows one after the other from the desktop, which ends the program."""
+
+import sys
+
+from desktop import (Atspi, Desktop, TestFailure, check, check_equal, descendants, dump, extents, find,
+                     has_state, terminate_on_signal, text_of, wait_for)
+
+
+def answer_name(desktop):
+    nome = desktop.window("Nome")
+    check_equal(extents(nome), (260, 50, 312, 131), "position and size of Nome")
+    first_name = find(nome, "text", "Nome:")
+    check(has_state(first_name, Atspi.StateType.FOCUSED), "the first-name box has the focus at start")
+    desktop.type("Mario")
+    desktop.key("Tab")
+    desktop.type("Rossi")
+    wait_for("the surname typed", lambda: text_of(find(nome, "text", "Cognome:")) == "Rossi")
+    check_equal(text_of(first_name), "Mario", "first name")
+    desktop.click(find(nome, "push button", "Successivo"))
+
+
+def pick(desktop, text):
+    """Replaces the text of the focused combo box, then moves on to the next control."""
+    desktop.key("ctrl+a")
+    desktop.type(text)
+    desktop.key("Tab")
+
+
+def answer_birth_date(desktop):
+    birth = desktop.window("Data di nascita")
+    check_equal(extents(birth), (295, 64, 251, 190), "position and size of Data di nascita")
+    check(desktop.on_screen("Nome"), "Nome stays on screen beneath")
+    find(birth, "label", "Inserire la data di nascita")
+
+    # A day that February does not have is refused on the spot, without ending anything.
+    for text in ("31", "Febbraio", "1985"):
+        pick(desktop, text)
+    desktop.click(find(birth, "push button", "Successivo"))
+    refusal = wait_for("the invalid-date message", lambda: message_box(desktop, "Data di nascita"))
+    check_equal(texts_in(refusal), ["Data di nascita non valida"], "invalid-date message")
+    desktop.key("Return")
+    wait_for("the invalid-date message to close", lambda: message_box(desktop, "Data di nascita") is None)
+    day = find(birth, "combo box", "Giorno")
+    wait_for("the focus back on the day", lambda: focused_within(day))
+
+    for text in ("15", "marzo", "1985"):
+        pick(desktop, text)
+    desktop.click(find(birth, "push button", "Successivo"))
+
+
+def message_box(desktop, title):
+    """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
+    application = desktop.application()
+    for index in range(application.get_child_count()):
+        child = application.get_child_at_index(index)
+        if child is not None and child.get_name() == title and child.get_role_name() in ("dialog", "alert") \
+                and has_state(child, Atspi.StateType.SHOWING):
+            return child
+    return None
+
+
+def texts_in(window):
+    return [text_of(node) for node in descendants(window)
+            if node.get_role_name() == "label" and text_of(node)]
+
+
+def focused_within(accessible):
+    return any(has_state(node, Atspi.StateType.FOCUSED) for node in [accessible, *descendants(accessible)])
+
+
+def answer_sex_and_interests(desktop):
+    sex = desktop.window("Sesso")
+    desktop.click(find(sex, "radio button", "Maschio"))
+    wait_for("Maschio selected", lambda: has_state(find(sex, "radio button", "Maschio"), Atspi.StateType.CHECKED))
+    desktop.click(find(sex, "push button", "Successivo"))
+
+    interests = desktop.window("Interessi")
+    for caption in ("Pesca", "Internet"):
+        desktop.click(find(interests, "check box", caption))
+        wait_for(caption + " ticked",
+                 lambda: has_state(find(interests, "check box", caption), Atspi.StateType.CHECKED))
+    desktop.click(find(interests, "push button", "Successivo"))
+
+
+def read_summary(desktop):
+    dati = desktop.window("Dati")
+    check_equal(extents(dati), (260, 113, 298, 166), "position and size of Dati")
+    for below in ("Nome", "Data di nascita", "Sesso", "Interessi"):
+        check(desktop.on_screen(below), below + " stays on screen beneath Dati")
+    labels = texts_in(dati)
+    for expected in ("Mario Rossi", "Nome e cognome:", "Data di nascita:", "Sesso:", "Interessi:"):
+        check(expected in labels, "%r shown in Dati (labels: %r)" % (expected, labels))
+    check_equal(text_of(find(dati, "text", "Data di nascita:")), "15/03/1985", "date of birth")
+    interests = find(dati, "combo box", "Interessi:")
+    check_equal(text_of(find(interests, "text")), "pesca", "first interest")
+    maschio = find(dati, "push button", "Maschio")
+    femmina = find(dati, "push button", "Femmina")
+    check(has_state(maschio, Atspi.StateType.ENABLED), "Maschio is enabled")
+    check(not has_state(femmina, Atspi.StateType.ENABLED), "Femmina is disabled")
+
+    for _ in range(2):
+        desktop.click(maschio)
+        box = wait_for("the Maschio message", lambda: message_box(desktop, "Maschio"))
+        check_equal(texts_in(box), ["Sei un maschio"], "Maschio message")
+        desktop.key("Return")
+        wait_for("the Maschio message to close", lambda: message_box(desktop, "Maschio") is None)
+
+
+def close_everything(desktop):
+    """Closes the windows from the desktop, top first; the last one closed ends the program."""
+    for title in ("Dati", "Interessi", "Sesso", "Data di nascita", "Nome"):
+        window_ids = wait_for("the X window " + title, lambda: desktop.window_ids(title))
+        desktop.request_close(window_ids[0])
+        if title != "Nome":
+            desktop.window_gone(title)
+    check_equal(desktop.wait_for_exit(), 0, "exit status after the last window was closed")
+
+
+def main(program):
+    with Desktop(program) as desktop:
+        terminate_on_signal(desktop)
+        try:
+            answer_name(desktop)
+            answer_birth_date(desktop)
+            answer_sex_and_interests(desktop)
+            read_summary(desktop)
+            close_everything(desktop)
+        except TestFailure:
+            if desktop.program.poll() is None:
+                print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
+            raise
+    print("1 passed, 0 failed")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
