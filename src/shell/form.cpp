@@ -8,6 +8,7 @@
 #include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QPainter>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -92,6 +93,33 @@ namespace {
             break;
         }
         return nullptr;
+    }
+
+    // The room a control needs beside the text of its caption.
+    int captionChrome(const QWidget* widget)
+    {
+        const QStyle* style = widget->style();
+        if (qobject_cast<const QCheckBox*>(widget))
+            return style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+        if (qobject_cast<const QRadioButton*>(widget))
+            return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
+                + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
+        if (qobject_cast<const QPushButton*>(widget))
+            return 2 * style->pixelMetric(QStyle::PM_ButtonMargin);
+        return 0;
+    }
+
+    // Layouts were measured for a narrower font than most desktops have. Rather than clip a
+    // caption, its control gets a slightly smaller size of the same font, down to a readable floor.
+    void fitCaption(QWidget* widget, const QString& caption)
+    {
+        constexpr qreal smallestPointSize = 6.5;
+        const int room = widget->width() - captionChrome(widget);
+        QFont font = widget->font();
+        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > smallestPointSize)
+            font.setPointSizeF(font.pointSizeF() - 0.5);
+        if (font != widget->font())
+            widget->setFont(font);
     }
 
     QRect pixelRect(int left, int top, int width, int height)
@@ -185,6 +213,8 @@ void Form::createWindow()
         widget->setGeometry(pixelRect(record.left, record.top, record.width, record.height)
                                 .translated(border, border));
         widget->setEnabled(!record.options.disabled);
+        if (record.kind != ControlKind::TextBox && record.kind != ControlKind::ComboBox)
+            fitCaption(widget, text(record.caption));
         if (record.options.textColour != QPalette::NoRole) {
             QPalette palette = widget->palette();
             palette.setColor(QPalette::WindowText, palette.color(record.options.textColour));
