@@ -66,8 +66,8 @@ void Runtime::load(Form& form)
 
 void Runtime::present(QWidget* window)
 {
+    // A window is always shown freshly mapped, which already puts it in front.
     window->show();
-    window->raise();
     window->activateWindow();
 }
 
@@ -82,6 +82,12 @@ void Runtime::show(Form& form)
 
     window->setWindowModality(Qt::ApplicationModal);
     present(window);
+    // Showing delivers events of its own, which may already have unloaded the window.
+    if (form.window() != window) {
+        if (m_ending)
+            throw ProgramEnding {};
+        return;
+    }
 
     QEventLoop loop;
     form.m_modalLoop = &loop;

@@ -41,6 +41,7 @@ void Form5::bindEvents(shell::EventBinder& on)
 {
     on.click("Command1", [this] { Command1_Click(); });
     on.click("Command2", [this] { Command2_Click(); });
+    on.click("Command3", [this] { Command3_Click(); });
 }
 
 // The other windows' answers are read through their instances; none of those windows is loaded.

@@ -15,4 +15,6 @@ private:
     void bindEvents(shell::EventBinder& on) override;
     void Command1_Click();
     void Command2_Click();
+    // "Esci": the fake formatting finale, kept with the windows it drives.
+    void Command3_Click();
 };

@@ -9,6 +9,7 @@ import os
 import re
 import signal
 import subprocess
+import sys
 import time
 
 import gi
@@ -109,15 +110,31 @@ class Desktop:
         return [int(line) for line in found.stdout.split()]
 
     def geometry(self, window_id):
-        """Position and size of a window as the X server has it: (x, y, width, height)."""
-        info = subprocess.run(["xwininfo", "-id", str(window_id)], env=self._environment,
-                              capture_output=True, text=True, check=True).stdout
+        """Position and size of a window as the X server has it: (x, y, width, height), or None
+        once the window is gone."""
+        found = subprocess.run(["xwininfo", "-id", str(window_id)], env=self._environment,
+                               capture_output=True, text=True)
+        if found.returncode != 0:
+            return None
+        info = found.stdout
         field = lambda name: int(re.search(r"%s:\s+(-?\d+)" % name, info).group(1))
         return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"))
 
     def on_screen(self, title):
         """Whether a window with this title is mapped on the X server."""
         return bool(self.window_ids(title))
+
+    def mapped_windows(self):
+        """The ids of every top-level window that is mapped on the display."""
+        tree = subprocess.run(["xwininfo", "-root", "-children"], env=self._environment,
+                              capture_output=True, text=True, check=True).stdout
+        mapped = []
+        for window_id in re.findall(r"^\s+(0x[0-9a-f]+)", tree, re.M):
+            info = subprocess.run(["xwininfo", "-id", window_id], env=self._environment,
+                                  capture_output=True, text=True).stdout
+            if "IsViewable" in info:
+                mapped.append(window_id)
+        return mapped
 
     def request_close(self, window_id):
         """What a window manager does on Alt+F4: a WM_DELETE_WINDOW message to the window."""
@@ -173,6 +190,16 @@ class Desktop:
             return None
         return wait_for('the window "%s"' % title, probe)
 
+    def message_box(self, title):
+        """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
+        application = self.application()
+        for index in range(application.get_child_count()):
+            child = application.get_child_at_index(index)
+            if child is not None and child.get_name() == title and child.get_role_name() in ("dialog", "alert") \
+                    and is_showing(child):
+                return child
+        return None
+
     def window_gone(self, title):
         def probe():
             application = self.application()
@@ -199,6 +226,15 @@ def descendants(accessible):
             continue
         yield child
         yield from descendants(child)
+
+
+def texts_in(window):
+    """The texts of the labels in a window, in the order a screen reader reaches them."""
+    return [text_of(node) for node in descendants(window) if node.get_role_name() == "label" and text_of(node)]
+
+
+def focused_within(accessible):
+    return any(has_state(node, Atspi.StateType.FOCUSED) for node in [accessible, *descendants(accessible)])
 
 
 def labels_of(accessible):
@@ -251,9 +287,20 @@ def extents(accessible):
     return (box.x, box.y, box.width, box.height)
 
 
-def terminate_on_signal(desktop):
-    """Makes a killed test (ctest's timeout) still take the program and its display down."""
-    def stop(number, frame):
-        desktop.close()
-        raise SystemExit(128 + number)
-    signal.signal(signal.SIGTERM, stop)
+def play(program, *steps):
+    """Runs the steps, each a function of the desktop, as one test: on a failure the program's
+    accessibility tree is printed, and the program and its display are always taken down, also
+    when ctest stops the test at its timeout."""
+    with Desktop(program) as desktop:
+        def stop(number, frame):
+            desktop.close()
+            raise SystemExit(128 + number)
+        signal.signal(signal.SIGTERM, stop)
+        try:
+            for step in steps:
+                step(desktop)
+        except TestFailure:
+            if desktop.program.poll() is None:
+                print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
+            raise
+    print("1 passed, 0 failed")

@@ -3,8 +3,8 @@ windows one after the other from the desktop, which ends the program."""
 
 import sys
 
-from desktop import (Atspi, Desktop, TestFailure, check, check_equal, descendants, dump, extents, find,
-                     has_state, terminate_on_signal, text_of, wait_for)
+from desktop import (Atspi, check, check_equal, extents, find, focused_within, has_state, play, text_of, texts_in,
+                     wait_for)
 
 
 def answer_name(desktop):
@@ -37,36 +37,16 @@ def answer_birth_date(desktop):
     for text in ("31", "Febbraio", "1985"):
         pick(desktop, text)
     desktop.click(find(birth, "push button", "Successivo"))
-    refusal = wait_for("the invalid-date message", lambda: message_box(desktop, "Data di nascita"))
+    refusal = wait_for("the invalid-date message", lambda: desktop.message_box("Data di nascita"))
     check_equal(texts_in(refusal), ["Data di nascita non valida"], "invalid-date message")
     desktop.key("Return")
-    wait_for("the invalid-date message to close", lambda: message_box(desktop, "Data di nascita") is None)
+    wait_for("the invalid-date message to close", lambda: desktop.message_box("Data di nascita") is None)
     day = find(birth, "combo box", "Giorno")
     wait_for("the focus back on the day", lambda: focused_within(day))
 
     for text in ("15", "marzo", "1985"):
         pick(desktop, text)
     desktop.click(find(birth, "push button", "Successivo"))
-
-
-def message_box(desktop, title):
-    """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
-    application = desktop.application()
-    for index in range(application.get_child_count()):
-        child = application.get_child_at_index(index)
-        if child is not None and child.get_name() == title and child.get_role_name() in ("dialog", "alert") \
-                and has_state(child, Atspi.StateType.SHOWING):
-            return child
-    return None
-
-
-def texts_in(window):
-    return [text_of(node) for node in descendants(window)
-            if node.get_role_name() == "label" and text_of(node)]
-
-
-def focused_within(accessible):
-    return any(has_state(node, Atspi.StateType.FOCUSED) for node in [accessible, *descendants(accessible)])
 
 
 def answer_sex_and_interests(desktop):
@@ -101,10 +81,10 @@ def read_summary(desktop):
 
     for _ in range(2):
         desktop.click(maschio)
-        box = wait_for("the Maschio message", lambda: message_box(desktop, "Maschio"))
+        box = wait_for("the Maschio message", lambda: desktop.message_box("Maschio"))
         check_equal(texts_in(box), ["Sei un maschio"], "Maschio message")
         desktop.key("Return")
-        wait_for("the Maschio message to close", lambda: message_box(desktop, "Maschio") is None)
+        wait_for("the Maschio message to close", lambda: desktop.message_box("Maschio") is None)
 
 
 def close_everything(desktop):
@@ -117,21 +97,5 @@ def close_everything(desktop):
     check_equal(desktop.wait_for_exit(), 0, "exit status after the last window was closed")
 
 
-def main(program):
-    with Desktop(program) as desktop:
-        terminate_on_signal(desktop)
-        try:
-            answer_name(desktop)
-            answer_birth_date(desktop)
-            answer_sex_and_interests(desktop)
-            read_summary(desktop)
-            close_everything(desktop)
-        except TestFailure:
-            if desktop.program.poll() is None:
-                print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
-            raise
-    print("1 passed, 0 failed")
-
-
 if __name__ == "__main__":
-    main(sys.argv[1])
+    play(sys.argv[1], answer_name, answer_birth_date, answer_sex_and_interests, read_summary, close_everything)
