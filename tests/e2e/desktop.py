@@ -124,6 +124,10 @@ class Desktop:
         """Whether a window with this title is mapped on the X server."""
         return bool(self.window_ids(title))
 
+    def watch_windows(self):
+        """Starts recording what the X server does with top-level windows; see WindowLog."""
+        return WindowLog(self)
+
     def mapped_windows(self):
         """The ids of every top-level window that is mapped on the display."""
         tree = subprocess.run(["xwininfo", "-root", "-children"], env=self._environment,
@@ -209,6 +213,33 @@ class Desktop:
                     return False
             return True
         wait_for('the window "%s" to close' % title, probe)
+
+
+class WindowLog:
+    """Every top-level window created and mapped on the display from now on, as the X server
+    reports it, so that windows that live only for a moment are counted all the same."""
+
+    def __init__(self, desktop):
+        self._xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
+                                     env=desktop._environment, stdout=subprocess.PIPE, text=True)
+        wait_for("the window log to start", lambda: self._xev.poll() is None, timeout=5)
+
+    def stop(self):
+        """Ends the log and returns how often a window of each geometry was mapped:
+        {(x, y, width, height): count}."""
+        time.sleep(0.2)
+        self._xev.terminate()
+        output = self._xev.communicate()[0]
+        created = {}
+        for window, x, y, width, height in re.findall(
+                r"CreateNotify event.*?window (0x[0-9a-f]+), \((-?\d+),(-?\d+)\), width (\d+), height (\d+)",
+                output, re.S):
+            created[window] = (int(x), int(y), int(width), int(height))
+        maps = {}
+        for window in re.findall(r"MapNotify event.*?event 0x[0-9a-f]+, window (0x[0-9a-f]+)", output, re.S):
+            geometry = created.get(window)
+            maps[geometry] = maps.get(geometry, 0) + 1
+        return maps
 
 
 def is_showing(accessible):
