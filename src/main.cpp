@@ -5,7 +5,7 @@ int main(int argc, char* argv[])
 {
     return shell::runApplication<Form1>(argc, argv,
         { .name = "scherzetto",
-            .version = "1.00",
-            .desktopId = "io.github.scherzetto.scherzetto",
+            .version = SCHERZETTO_VERSION,
+            .desktopId = SCHERZETTO_APP_ID,
             .iconArt = ":/icons/man-and-woman.txt" });
 }
