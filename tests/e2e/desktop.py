@@ -183,36 +183,26 @@ class Desktop:
             return None
         return wait_for("the program on the accessibility bus", probe)
 
-    def window(self, title):
-        """Waits until the program shows a window with this title and returns it."""
-        def probe():
-            application = self.application()
-            for index in range(application.get_child_count()):
-                child = application.get_child_at_index(index)
-                if child is not None and child.get_name() == title and is_showing(child):
-                    return child
-            return None
-        return wait_for('the window "%s"' % title, probe)
-
-    def message_box(self, title):
-        """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
+    def top_level(self, title, roles=None):
+        """The program's showing top-level window or box with this title (and role), if any."""
         application = self.application()
         for index in range(application.get_child_count()):
             child = application.get_child_at_index(index)
-            if child is not None and child.get_name() == title and child.get_role_name() in ("dialog", "alert") \
-                    and is_showing(child):
+            if child is not None and child.get_name() == title and is_showing(child) \
+                    and (roles is None or child.get_role_name() in roles):
                 return child
         return None
 
+    def window(self, title):
+        """Waits until the program shows a window with this title and returns it."""
+        return wait_for('the window "%s"' % title, lambda: self.top_level(title))
+
     def window_gone(self, title):
-        def probe():
-            application = self.application()
-            for index in range(application.get_child_count()):
-                child = application.get_child_at_index(index)
-                if child is not None and child.get_name() == title and is_showing(child):
-                    return False
-            return True
-        wait_for('the window "%s" to close' % title, probe)
+        wait_for('the window "%s" to close' % title, lambda: self.top_level(title) is None)
+
+    def message_box(self, title):
+        """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
+        return self.top_level(title, ("dialog", "alert"))
 
 
 class WindowLog:
@@ -288,10 +278,6 @@ def find(window, role, name=None):
                 return node
         return None
     return wait_for('a %s "%s" in "%s"' % (role, name or "", window.get_name()), probe)
-
-
-def find_all(window, role):
-    return [node for node in descendants(window) if node.get_role_name() == role]
 
 
 def text_of(accessible):
