@@ -67,6 +67,10 @@ int runApplication(int& argc, char** argv, const ApplicationInfo& info,
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));
     QApplication::setDesktopFileName(QString::fromUtf8(info.desktopId));
     QApplication::setWindowIcon(pixelArtIcon(QString::fromUtf8(info.iconArt)));
+    // The runtime alone decides when the program ends: at End, or once no window is loaded. Qt
+    // must not also quit when the last visible window goes, for instance a message box that
+    // closes while End hides the forms, which would replace the exit status.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // The whole interface is Italian, so Qt's own texts (the context menu of a text box, the
     // buttons of a message box) are too, whatever the desktop's language.
