@@ -19,8 +19,8 @@ namespace {
 std::vector<shell::Form*> everyWindow()
 {
     Form2& birth = shell::form<Form2>();
-    std::tie(birth.giorno, birth.mese, birth.anno) = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"),
-        QStringLiteral("1980"));
+    std::tie(birth.giorno, birth.mese, birth.anno)
+        = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"), QStringLiteral("1980"));
     return { &shell::form<Form1>(), &shell::form<Form2>(), &shell::form<Form3>(), &shell::form<Form4>(),
         &shell::form<Form5>() };
 }
@@ -33,7 +33,8 @@ QString where(const shell::Form& form, const shell::ControlRecord& control)
 }
 
 // Invariants that every window's layout record must keep, checked over all of them at once.
-class TestLayouts : public QObject {
+class TestLayouts : public QObject
+{
     Q_OBJECT
 private slots:
     void cleanup() { QTRY_VERIFY(noWindowLeft()); }
@@ -53,7 +54,8 @@ private slots:
                     continue;
                 }
                 const QRect area(control.left, control.top, control.width, control.height);
-                QVERIFY2(QRect(0, 0, layout.width, layout.height).contains(area), qPrintable(where(*form, control)));
+                QVERIFY2(QRect(0, 0, layout.width, layout.height).contains(area),
+                    qPrintable(where(*form, control)));
             }
         }
     }
@@ -82,7 +84,8 @@ private slots:
                     continue;
                 QWidget* box = &form->control<QWidget>(control.name);
                 const QList<QLabel*> labels = form->window()->findChildren<QLabel*>();
-                QVERIFY2(std::any_of(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; }),
+                QVERIFY2(
+                    std::any_of(labels.begin(), labels.end(), [box](QLabel* l) { return l->buddy() == box; }),
                     qPrintable(where(*form, control)));
             }
         }
@@ -97,8 +100,8 @@ private slots:
             QVERIFY(!fixture.runtime.isEnding());
             const shell::ControlRecord* first = nullptr;
             for (const shell::ControlRecord& control : form->layout().controls) {
-                const bool focusable = control.kind != ControlKind::Label && control.kind != ControlKind::Timer
-                    && !control.options.disabled;
+                const bool focusable = control.kind != ControlKind::Label
+                    && control.kind != ControlKind::Timer && !control.options.disabled;
                 if (focusable && (!first || control.tabIndex < first->tabIndex))
                     first = &control;
             }

@@ -39,7 +39,8 @@ bool writePngs(const QList<QImage>& images, const QDir& out, const QString& name
         sizes.append(master.scaled(size, size, Qt::IgnoreAspectRatio, Qt::FastTransformation));
     for (const QImage& image : sizes) {
         const QString folder = QStringLiteral("%1x%1").arg(image.width());
-        if (!out.mkpath(folder) || !image.save(out.filePath(folder + u'/' + name + QStringLiteral(".png")), "PNG"))
+        if (!out.mkpath(folder)
+            || !image.save(out.filePath(folder + u'/' + name + QStringLiteral(".png")), "PNG"))
             return false;
     }
     return true;
@@ -124,7 +125,8 @@ QByteArray icoImage(const QImage& image)
 bool writeIco(const QList<QImage>& images, const QString& path)
 {
     QList<QImage> ordered = images;
-    std::sort(ordered.begin(), ordered.end(), [](const QImage& a, const QImage& b) { return a.width() > b.width(); });
+    std::sort(ordered.begin(), ordered.end(),
+        [](const QImage& a, const QImage& b) { return a.width() > b.width(); });
     QByteArray header;
     put16(header, 0);
     put16(header, 1);
@@ -141,7 +143,8 @@ bool writeIco(const QList<QImage>& images, const QString& path)
         bodies.append(body);
     }
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(header + bodies) == header.size() + bodies.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(header + bodies) == header.size() + bodies.size();
 }
 
 }
@@ -165,7 +168,8 @@ int main(int argc, char* argv[])
     const QDir out(QString::fromLocal8Bit(argv[2]));
     const QString name = QString::fromLocal8Bit(argv[3]);
     if (!out.mkpath(QStringLiteral(".")) || !writePngs(images, out, name)
-        || !writeSvg(largest(images), out.filePath(name + QStringLiteral(".svg"))) || !writeIco(images, out.filePath(name + QStringLiteral(".ico")))) {
+        || !writeSvg(largest(images), out.filePath(name + QStringLiteral(".svg")))
+        || !writeIco(images, out.filePath(name + QStringLiteral(".ico")))) {
         std::fprintf(stderr, "icongen: cannot write the icons into %s\n", argv[2]);
         return 1;
     }

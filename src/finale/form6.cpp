@@ -4,15 +4,20 @@ namespace {
 
 using enum shell::ControlKind;
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name     kind   caption left  top   width height tab
     { "Timer1", Timer, "",     3240, 1440, 0,    0,     shell::NoTabIndex, { .interval = 5000 } },
 };
+// clang-format on
 
 // With its one-pixel border the window is exactly 800 by 600 pixels at the top-left corner.
 constexpr shell::FormLayout formLayout {
     .caption = "",
-    .left = 15, .top = 15, .width = 11970, .height = 8970,
+    .left = 15,
+    .top = 15,
+    .width = 11970,
+    .height = 8970,
     .controls = controls,
     .background = QPalette::WindowText,
     .cursor = Qt::ForbiddenCursor,

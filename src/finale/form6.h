@@ -4,7 +4,8 @@
 
 // The farewell window: black and title-less over the screen's corner, it reveals the joke after
 // five seconds and ends the program.
-class Form6 final : public shell::Form {
+class Form6 final : public shell::Form
+{
 public:
     Form6();
 

@@ -9,16 +9,21 @@ namespace {
 using enum shell::ControlKind;
 
 // "Cancel" has no event procedure on purpose: there is nothing to cancel.
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption   left  top  width height tab
     { "Command1", CommandButton, "Cancel", 480,  600, 1335, 375,   0 },
     { "Label1",   Label,         "Label1", 120,  120, 2175, 255,   1 },
     { "Timer1",   Timer,         "",       1920, 480, 0,    0,     shell::NoTabIndex, { .interval = 10 } },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Form7",
-    .left = 5040, .top = 3900, .width = 2445, .height = 1080,
+    .left = 5040,
+    .top = 3900,
+    .width = 2445,
+    .height = 1080,
     .controls = controls,
 };
 

@@ -4,7 +4,8 @@
 
 // The fake formatting progress window. Each load shows the counter of the summary window as a
 // percentage; its first timer tick adds one to the counter and unloads the window.
-class Form7 final : public shell::Form {
+class Form7 final : public shell::Form
+{
 public:
     Form7();
 

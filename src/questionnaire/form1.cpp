@@ -7,6 +7,7 @@ namespace {
 
 using enum shell::ControlKind;
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption       left  top   width height tab
     { "Text1",    TextBox,       "",           1320, 240,  2895, 285,   0 },
@@ -15,10 +16,14 @@ constexpr shell::ControlRecord controls[] = {
     { "Label2",   Label,         "Cognome:",   360,  720,  855,  255,   3, { .buddy = "Text2" } },
     { "Command1", CommandButton, "Successivo", 1440, 1320, 1695, 375,   4 },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Nome",
-    .left = 3900, .top = 750, .width = 4680, .height = 1965,
+    .left = 3900,
+    .top = 750,
+    .width = 4680,
+    .height = 1965,
     .controls = controls,
     .iconArt = ":/icons/man-and-woman.txt",
 };

@@ -3,7 +3,8 @@
 #include "shell/runtime.h"
 
 // The name window, the first one the user sees: first name and surname.
-class Form1 final : public shell::Form {
+class Form1 final : public shell::Form
+{
 public:
     Form1();
 

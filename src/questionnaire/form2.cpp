@@ -16,9 +16,9 @@ QStringList days()
 QStringList months()
 {
     return { QStringLiteral("Gennaio"), QStringLiteral("Febbraio"), QStringLiteral("Marzo"),
-        QStringLiteral("Aprile"), QStringLiteral("Maggio"), QStringLiteral("Giugno"), QStringLiteral("Luglio"),
-        QStringLiteral("Agosto"), QStringLiteral("Settembre"), QStringLiteral("Ottobre"),
-        QStringLiteral("Novembre"), QStringLiteral("Dicembre") };
+        QStringLiteral("Aprile"), QStringLiteral("Maggio"), QStringLiteral("Giugno"),
+        QStringLiteral("Luglio"), QStringLiteral("Agosto"), QStringLiteral("Settembre"),
+        QStringLiteral("Ottobre"), QStringLiteral("Novembre"), QStringLiteral("Dicembre") };
 }
 
 QStringList years()
@@ -26,6 +26,7 @@ QStringList years()
     return shell::numberRange(1980, 1998);
 }
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption                        left  top   width height tab
     { "Label1",   Label,         "Giorno",                      480,  600,  1215, 255,   0, { .buddy = "Combo1" } },
@@ -37,10 +38,14 @@ constexpr shell::ControlRecord controls[] = {
     { "Combo3",   ComboBox,      "1980",                        1800, 1560, 1455, 315,   6, { .items = years } },
     { "Command1", CommandButton, "Successivo",                  720,  2280, 2055, 375,   7 },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Data di nascita",
-    .left = 4425, .top = 960, .width = 3765, .height = 2850,
+    .left = 4425,
+    .top = 960,
+    .width = 3765,
+    .height = 2850,
     .controls = controls,
 };
 

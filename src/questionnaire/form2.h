@@ -3,7 +3,8 @@
 #include "shell/runtime.h"
 
 // The birth-date window: day, month and year, each picked from a list or typed.
-class Form2 final : public shell::Form {
+class Form2 final : public shell::Form
+{
 public:
     Form2();
 

@@ -7,6 +7,7 @@ namespace {
 
 using enum shell::ControlKind;
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption                 left  top   width height tab
     { "Label1",   Label,         "Selezionare il sesso", 480,  240,  1455, 255,   0 },
@@ -14,10 +15,14 @@ constexpr shell::ControlRecord controls[] = {
     { "Option2",  OptionButton,  "Femmina",              720,  1200, 1095, 375,   2 },
     { "Command1", CommandButton, "Successivo",           480,  1800, 1575, 375,   3 },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Sesso",
-    .left = 4845, .top = 1170, .width = 2580, .height = 2430,
+    .left = 4845,
+    .top = 1170,
+    .width = 2580,
+    .height = 2430,
     .controls = controls,
 };
 

@@ -3,7 +3,8 @@
 #include "shell/runtime.h"
 
 // The sex window: "Maschio" or "Femmina".
-class Form3 final : public shell::Form {
+class Form3 final : public shell::Form
+{
 public:
     Form3();
 

@@ -9,6 +9,7 @@ namespace {
 
 using enum shell::ControlKind;
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption                      left top   width height tab
     { "Label1",   Label,         "Selezionare gli interessi", 720, 240,  1815, 255,   0, { .textColour = QPalette::ToolTipText } },
@@ -20,10 +21,14 @@ constexpr shell::ControlRecord controls[] = {
     { "Check6",   CheckBox,      "Internet",                  720, 2640, 1695, 255,   6 },
     { "Command1", CommandButton, "Successivo",                600, 3240, 2055, 375,   7 },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Interessi",
-    .left = 4740, .top = 1485, .width = 3105, .height = 3855,
+    .left = 4740,
+    .top = 1485,
+    .width = 3105,
+    .height = 3855,
     .controls = controls,
 };
 

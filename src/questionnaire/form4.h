@@ -3,7 +3,8 @@
 #include "shell/runtime.h"
 
 // The interests window: six check boxes whose choices go straight into the summary window.
-class Form4 final : public shell::Form {
+class Form4 final : public shell::Form
+{
 public:
     Form4();
 

@@ -14,7 +14,8 @@ namespace shell {
 
 namespace {
 
-    struct PendingMessage {
+    struct PendingMessage
+    {
         QtMsgType type;
         QString category;
         QString text;
@@ -58,8 +59,8 @@ namespace {
 
 }
 
-int runApplication(int& argc, char** argv, const ApplicationInfo& info,
-    const std::function<Form&(Runtime&)>& startForm)
+int runApplication(
+    int& argc, char** argv, const ApplicationInfo& info, const std::function<Form&(Runtime&)>& startForm)
 {
     programName = info.name;
     const std::unique_ptr<QApplication> app = startGui(argc, argv);

@@ -13,21 +13,24 @@ namespace shell {
 // The intrinsic controls. Each is its Qt widget with the few members that event procedures use,
 // named as those procedures know them; everything else is plain Qt.
 
-class Label : public QLabel {
+class Label : public QLabel
+{
     Q_OBJECT
 public:
     using QLabel::QLabel;
     void setCaption(const QString& caption) { setText(caption); }
 };
 
-class TextBox : public QLineEdit {
+class TextBox : public QLineEdit
+{
     Q_OBJECT
 public:
     using QLineEdit::QLineEdit;
     void setLocked(bool locked) { setReadOnly(locked); }
 };
 
-class CommandButton : public QPushButton {
+class CommandButton : public QPushButton
+{
     Q_OBJECT
 public:
     using QPushButton::QPushButton;
@@ -35,7 +38,8 @@ public:
 
 // A drop-down combo box whose text part can be typed into. A locked one still opens its list so
 // that the user can read the items, but neither typing nor picking changes its text.
-class ComboBox : public QComboBox {
+class ComboBox : public QComboBox
+{
     Q_OBJECT
 public:
     explicit ComboBox(QWidget* parent = nullptr);
@@ -55,7 +59,8 @@ private:
     QString m_lockedText;
 };
 
-class OptionButton : public QRadioButton {
+class OptionButton : public QRadioButton
+{
     Q_OBJECT
 public:
     using QRadioButton::QRadioButton;
@@ -63,7 +68,8 @@ public:
     qint16 value() const { return isChecked() ? -1 : 0; }
 };
 
-class CheckBox : public QCheckBox {
+class CheckBox : public QCheckBox
+{
     Q_OBJECT
 public:
     using QCheckBox::QCheckBox;
@@ -72,7 +78,8 @@ public:
     void setValue(qint16 value);
 };
 
-class Timer : public QTimer {
+class Timer : public QTimer
+{
     Q_OBJECT
 public:
     using QTimer::QTimer;

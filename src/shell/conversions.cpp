@@ -40,7 +40,8 @@ QDate dateFromText(const QString& text)
         QStringLiteral("^\\s*([0-9]{1,2})[\\s/.-]+([^\\s/.-]+)[\\s/.-]+([0-9]{4})\\s*$"));
     const QRegularExpressionMatch match = form.match(text);
     if (match.hasMatch()) {
-        const QDate date(match.captured(3).toInt(), monthNumber(match.captured(2)), match.captured(1).toInt());
+        const QDate date(
+            match.captured(3).toInt(), monthNumber(match.captured(2)), match.captured(1).toInt());
         if (date.isValid())
             return date;
     }

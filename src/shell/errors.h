@@ -23,7 +23,8 @@ QString errorDescription(int number);
 
 // A failed runtime operation. It is thrown where the operation fails and caught once, at the
 // boundary where the runtime calls an event procedure, which reports it and ends the program.
-class RuntimeError : public std::exception {
+class RuntimeError : public std::exception
+{
 public:
     explicit RuntimeError(int number, const QString& detail = {});
 
@@ -41,7 +42,8 @@ private:
 // Thrown by End, and by every Show or message box that returns because the program is ending, so
 // that no procedure waiting in them resumes. Deliberately not a std::exception: nothing but the
 // event boundary may catch it.
-struct ProgramEnding {
+struct ProgramEnding
+{
 };
 
 }

@@ -19,7 +19,8 @@ namespace shell {
 
 // The top-level widget of a loaded form. A window without a caption has no title bar, only a
 // one-pixel border that it draws itself around the client area.
-class FormWindow final : public QWidget {
+class FormWindow final : public QWidget
+{
 public:
     FormWindow(Form& form, int border)
         : m_form(form)
@@ -100,7 +101,8 @@ namespace {
     {
         const QStyle* style = widget->style();
         if (qobject_cast<const QCheckBox*>(widget))
-            return style->pixelMetric(QStyle::PM_IndicatorWidth) + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+            return style->pixelMetric(QStyle::PM_IndicatorWidth)
+                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
         if (qobject_cast<const QRadioButton*>(widget))
             return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
                 + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
@@ -210,8 +212,8 @@ void Form::createWindow()
         }
         QWidget* widget = createControl(record, window.get());
         widget->setObjectName(name);
-        widget->setGeometry(pixelRect(record.left, record.top, record.width, record.height)
-                                .translated(border, border));
+        widget->setGeometry(
+            pixelRect(record.left, record.top, record.width, record.height).translated(border, border));
         widget->setEnabled(!record.options.disabled);
         if (record.kind != ControlKind::TextBox && record.kind != ControlKind::ComboBox)
             fitCaption(widget, text(record.caption));
@@ -237,8 +239,8 @@ void Form::createWindow()
     // Focus follows the tab index, lowest first; labels never take the focus, and Qt already
     // skips disabled buttons. The first control that can take the focus has it when the window
     // opens.
-    std::stable_sort(tabOrder.begin(), tabOrder.end(),
-        [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(
+        tabOrder.begin(), tabOrder.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     QWidget* previous = nullptr;
     for (const auto& [index, widget] : tabOrder) {
         if (widget->focusPolicy() == Qt::NoFocus)

@@ -19,7 +19,8 @@ class FormWindow;
 using Procedure = std::function<void()>;
 
 // Where a window attaches its event procedures to its controls, by control name, in one place.
-class EventBinder {
+class EventBinder
+{
 public:
     void click(std::string_view control, Procedure procedure);
     void timer(std::string_view control, Procedure procedure);
@@ -42,7 +43,8 @@ private:
 // One window class: its layout record, its public fields (members of the subclass) and its event
 // procedures. The instance lives in the runtime's registry for the whole run; its window exists
 // only while it is loaded, and every load builds the controls afresh from the layout record.
-class Form {
+class Form
+{
 public:
     explicit Form(const FormLayout& layout);
     virtual ~Form();

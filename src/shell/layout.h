@@ -17,7 +17,8 @@ enum class ControlKind { Label, TextBox, CommandButton, ComboBox, OptionButton, 
 inline constexpr int NoTabIndex = -1;
 
 // The items of a row that the table does not give for every control.
-struct ControlOptions {
+struct ControlOptions
+{
     bool disabled = false;
     // A locked text or combo box shows its text, but the user cannot change it.
     bool locked = false;
@@ -30,7 +31,8 @@ struct ControlOptions {
     std::string_view buddy {};
 };
 
-struct ControlRecord {
+struct ControlRecord
+{
     std::string_view name;
     ControlKind kind;
     std::string_view caption; // UTF-8; the text of text and combo boxes
@@ -42,7 +44,8 @@ struct ControlRecord {
     ControlOptions options {};
 };
 
-struct FormLayout {
+struct FormLayout
+{
     std::string_view caption; // UTF-8; empty means a window without a title bar
     int left; // client area on the screen
     int top;

@@ -128,8 +128,8 @@ void Runtime::unload(Form& form)
 
 bool Runtime::anyLoaded() const
 {
-    return std::any_of(m_registry.begin(), m_registry.end(),
-        [](const auto& slot) { return slot.second->isLoaded(); });
+    return std::any_of(
+        m_registry.begin(), m_registry.end(), [](const auto& slot) { return slot.second->isLoaded(); });
 }
 
 void Runtime::messageBox(const QString& prompt, MsgStyle style, const QString& title)

@@ -17,14 +17,16 @@ enum class MsgStyle { Stop = 16, Exclamation = 48, Information = 64 };
 
 // How message boxes reach the user. The application uses Qt's message box; tests put a recorder
 // in its place so that nothing blocks.
-class MessageBoxes {
+class MessageBoxes
+{
 public:
     virtual ~MessageBoxes() = default;
     // Shows a modal box with a single OK button and returns once it has been dismissed.
     virtual void show(const QString& prompt, MsgStyle style, const QString& title) = 0;
 };
 
-class QtMessageBoxes final : public MessageBoxes {
+class QtMessageBoxes final : public MessageBoxes
+{
 public:
     void show(const QString& prompt, MsgStyle style, const QString& title) override;
 };
@@ -32,7 +34,8 @@ public:
 // The forms runtime: the registry with one instance per window class, Load, modal Show, Unload,
 // message boxes, End, and the one place where event procedures are called and their errors caught.
 // Exactly one runtime exists at a time; windows reach it through the free functions below.
-class Runtime {
+class Runtime
+{
 public:
     Runtime();
     ~Runtime();

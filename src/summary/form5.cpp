@@ -10,6 +10,7 @@ namespace {
 
 using enum shell::ControlKind;
 
+// clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption             left  top   width height tab
     { "Label1",   Label,         "",                 1560, 120,  2535, 255,   0 },
@@ -23,10 +24,14 @@ constexpr shell::ControlRecord controls[] = {
     { "Combo1",   ComboBox,      "Combo1",           1560, 1440, 1335, 315,   8, { .locked = true } },
     { "Command3", CommandButton, "Esci",             1320, 1920, 1935, 375,   9 },
 };
+// clang-format on
 
 constexpr shell::FormLayout formLayout {
     .caption = "Dati",
-    .left = 3900, .top = 1695, .width = 4470, .height = 2490,
+    .left = 3900,
+    .top = 1695,
+    .width = 4470,
+    .height = 2490,
     .controls = controls,
 };
 
@@ -63,10 +68,12 @@ void Form5::Form_Load()
 
 void Form5::Command1_Click()
 {
-    shell::messageBox(QStringLiteral("Sei un maschio"), shell::MsgStyle::Information, QStringLiteral("Maschio"));
+    shell::messageBox(
+        QStringLiteral("Sei un maschio"), shell::MsgStyle::Information, QStringLiteral("Maschio"));
 }
 
 void Form5::Command2_Click()
 {
-    shell::messageBox(QStringLiteral("sei una femmina"), shell::MsgStyle::Information, QStringLiteral("Femmina"));
+    shell::messageBox(
+        QStringLiteral("sei una femmina"), shell::MsgStyle::Information, QStringLiteral("Femmina"));
 }

@@ -3,7 +3,8 @@
 #include "shell/runtime.h"
 
 // The summary window "Dati": the collected answers, with one usable sex button, and "Esci".
-class Form5 final : public shell::Form {
+class Form5 final : public shell::Form
+{
 public:
     Form5();
 

@@ -15,7 +15,8 @@ namespace {
 
 // Records the percentage of every showing of the progress window, at the moment it appears, and
 // can make the user close one showing from the desktop before its timer ticks.
-class ProgressWatcher final : public QObject {
+class ProgressWatcher final : public QObject
+{
 public:
     ProgressWatcher() { qApp->installEventFilter(this); }
     ~ProgressWatcher() override { qApp->removeEventFilter(this); }
@@ -28,7 +29,8 @@ protected:
     bool eventFilter(QObject* object, QEvent* event) override
     {
         auto* window = qobject_cast<QWidget*>(object);
-        if (event->type() != QEvent::Show || !window || !window->isWindow() || window->windowTitle() != "Form7")
+        if (event->type() != QEvent::Show || !window || !window->isWindow()
+            || window->windowTitle() != "Form7")
             return false;
         const QString caption = window->findChild<QLabel*>("Label1")->text();
         captions.append(caption);
@@ -36,11 +38,14 @@ protected:
             closeAt.clear();
             // The user is quicker than the timer this once: "Cancel" first, then the desktop's close.
             window->findChild<QTimer*>("Timer1")->stop();
-            QMetaObject::invokeMethod(window, [this, window] {
-                window->findChild<QPushButton*>("Command1")->click();
-                cancelDidNothing = isActiveModal(window) && shell::form<Form7>().window() == window;
-                window->close();
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                window,
+                [this, window] {
+                    window->findChild<QPushButton*>("Command1")->click();
+                    cancelDidNothing = isActiveModal(window) && shell::form<Form7>().window() == window;
+                    window->close();
+                },
+                Qt::QueuedConnection);
         }
         return false;
     }
@@ -57,8 +62,8 @@ QStringList percentages(int first, int last)
 void openSummary()
 {
     Form2& birth = shell::form<Form2>();
-    std::tie(birth.giorno, birth.mese, birth.anno) = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"),
-        QStringLiteral("1980"));
+    std::tie(birth.giorno, birth.mese, birth.anno)
+        = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"), QStringLiteral("1980"));
     shell::Runtime::current().showModeless(shell::form<Form5>());
 }
 
@@ -75,7 +80,8 @@ void closeFarewellWhenShown()
 
 }
 
-class TestFinale : public QObject {
+class TestFinale : public QObject
+{
     Q_OBJECT
 private slots:
     void cleanup() { QTRY_VERIFY(noWindowLeft()); }
@@ -89,7 +95,8 @@ private slots:
         pressEsci();
 
         QCOMPARE(fixture.boxes.size(), std::size_t(2));
-        QCOMPARE(fixture.boxes[0].prompt, QStringLiteral("Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003"));
+        QCOMPARE(fixture.boxes[0].prompt,
+            QStringLiteral("Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003"));
         QCOMPARE(fixture.boxes[0].prompt.size(), 67);
         QCOMPARE(fixture.boxes[0].title, QStringLiteral("Fatal Error"));
         QCOMPARE(fixture.boxes[0].style, shell::MsgStyle::Stop);
@@ -140,16 +147,20 @@ private slots:
         QWidget* farewell = shell::form<Form6>().window();
         QCOMPARE(farewell->frameGeometry(), QRect(0, 0, 800, 600));
         QVERIFY(farewell->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(farewell->palette().color(QPalette::Window), farewell->palette().color(QPalette::WindowText));
+        QCOMPARE(
+            farewell->palette().color(QPalette::Window), farewell->palette().color(QPalette::WindowText));
         QCOMPARE(farewell->cursor().shape(), Qt::ForbiddenCursor);
         const QList<QWidget*> children = farewell->findChildren<QWidget*>();
-        QVERIFY(std::none_of(children.begin(), children.end(), [](QWidget* w) { return w->isVisibleTo(w->window()); }));
+        QVERIFY(std::none_of(
+            children.begin(), children.end(), [](QWidget* w) { return w->isVisibleTo(w->window()); }));
 
-        QCOMPARE(shell::form<Form7>().control<shell::Label>("Label1").text(), QStringLiteral("Formattazione in corso 0%"));
+        QCOMPARE(shell::form<Form7>().control<shell::Label>("Label1").text(),
+            QStringLiteral("Formattazione in corso 0%"));
         QCOMPARE(shell::form<Form7>().window()->focusWidget()->objectName(), QStringLiteral("Command1"));
         shell::Unload<Form7>();
         shell::form<Form5>().cazzo = 37;
-        QCOMPARE(shell::form<Form7>().control<shell::Label>("Label1").text(), QStringLiteral("Formattazione in corso 37%"));
+        QCOMPARE(shell::form<Form7>().control<shell::Label>("Label1").text(),
+            QStringLiteral("Formattazione in corso 37%"));
     }
 
     // The one test that waits the farewell's real five seconds.
@@ -163,8 +174,8 @@ private slots:
                 QTest::qWait(300);
         });
         Form2& birth = shell::form<Form2>();
-        std::tie(birth.giorno, birth.mese, birth.anno) = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"),
-            QStringLiteral("1980"));
+        std::tie(birth.giorno, birth.mese, birth.anno)
+            = std::tuple(QStringLiteral("1"), QStringLiteral("Gennaio"), QStringLiteral("1980"));
         fixture.runtime.showModeless(shell::form<Form4>());
 
         QElapsedTimer sinceFarewell;
@@ -180,8 +191,8 @@ private slots:
         QVERIFY2(sinceFarewell.elapsed() >= 5000 - 20, qPrintable(QString::number(sinceFarewell.elapsed())));
         QVERIFY(fixture.runtime.isEnding());
         QCOMPARE(fixture.runtime.exitStatus(), 0);
-        for (shell::Form* form : std::initializer_list<shell::Form*> { &shell::form<Form4>(), &shell::form<Form5>(),
-                 &shell::form<Form6>() })
+        for (shell::Form* form : std::initializer_list<shell::Form*> {
+                 &shell::form<Form4>(), &shell::form<Form5>(), &shell::form<Form6>() })
             QVERIFY(!form->window()->isVisible());
     }
 };

@@ -25,7 +25,8 @@ template <class F, class Control> Control& the(std::string_view name)
 
 }
 
-class TestQuestionnaire : public QObject {
+class TestQuestionnaire : public QObject
+{
     Q_OBJECT
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
@@ -67,9 +68,15 @@ private slots:
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("year");
         QTest::newRow("untouched") << QString() << QString() << QString();
-        QTest::newRow("picked") << "29" << "Febbraio" << "1996";
-        QTest::newRow("typed in lower case") << "15" << "marzo" << "1985";
-        QTest::newRow("typed year outside the list") << "3" << "Maggio" << "2001";
+        QTest::newRow("picked") << "29"
+                                << "Febbraio"
+                                << "1996";
+        QTest::newRow("typed in lower case") << "15"
+                                             << "marzo"
+                                             << "1985";
+        QTest::newRow("typed year outside the list") << "3"
+                                                     << "Maggio"
+                                                     << "2001";
     }
 
     void theBirthDateWindowOffersItsListsAndStoresValidDates()
@@ -114,12 +121,24 @@ private slots:
         QTest::addColumn<QString>("day");
         QTest::addColumn<QString>("month");
         QTest::addColumn<QString>("year");
-        QTest::newRow("31 February") << "31" << "Febbraio" << "1985";
-        QTest::newRow("30 February") << "30" << "Febbraio" << "1996";
-        QTest::newRow("29 February, common year") << "29" << "Febbraio" << "1985";
-        QTest::newRow("31 April") << "31" << "Aprile" << "1990";
-        QTest::newRow("year typed as letters") << "1" << "Gennaio" << "abc";
-        QTest::newRow("emptied day") << "" << "Gennaio" << "1980";
+        QTest::newRow("31 February") << "31"
+                                     << "Febbraio"
+                                     << "1985";
+        QTest::newRow("30 February") << "30"
+                                     << "Febbraio"
+                                     << "1996";
+        QTest::newRow("29 February, common year") << "29"
+                                                  << "Febbraio"
+                                                  << "1985";
+        QTest::newRow("31 April") << "31"
+                                  << "Aprile"
+                                  << "1990";
+        QTest::newRow("year typed as letters") << "1"
+                                               << "Gennaio"
+                                               << "abc";
+        QTest::newRow("emptied day") << ""
+                                     << "Gennaio"
+                                     << "1980";
     }
 
     void aDateThatDoesNotExistIsRefusedWhereItIsEntered()
@@ -186,9 +205,10 @@ private slots:
         QTest::newRow("none ticked") << QList<int> { 0, 0, 0, 0, 0, 0 } << QStringList {};
         QTest::newRow("all ticked") << QList<int> { 1, 1, 1, 1, 1, 1 }
                                     << QStringList { "pesca", "nuoto", "sub", "droga", "rock", "internet" };
-        QTest::newRow("some, in box order") << QList<int> { 0, 1, 0, 0, 1, 1 }
-                                            << QStringList { "nuoto", "rock", "internet" };
-        QTest::newRow("greyed counts as not ticked") << QList<int> { 2, 0, 1, 2, 0, 0 } << QStringList { "sub" };
+        QTest::newRow("some, in box order")
+            << QList<int> { 0, 1, 0, 0, 1, 1 } << QStringList { "nuoto", "rock", "internet" };
+        QTest::newRow("greyed counts as not ticked")
+            << QList<int> { 2, 0, 1, 2, 0, 0 } << QStringList { "sub" };
     }
 
     void theInterestsGoStraightIntoTheSummary()

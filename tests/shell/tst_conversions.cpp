@@ -4,7 +4,8 @@
 
 #include <QTest>
 
-class TestConversions : public QObject {
+class TestConversions : public QObject
+{
     Q_OBJECT
 private slots:
     void datesFromText_data()

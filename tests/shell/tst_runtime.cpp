@@ -18,17 +18,20 @@ constexpr shell::ControlRecord lowerControls[] = {
     { "Command1", CommandButton, "Apri", 120, 600, 1500, 375, 1 },
     { "Command2", CommandButton, "Fallisci", 120, 1080, 1500, 375, 2 },
 };
-constexpr shell::FormLayout lowerLayout { .caption = "Sotto", .left = 1500, .top = 1500, .width = 3000,
-    .height = 2000, .controls = lowerControls };
+constexpr shell::FormLayout lowerLayout {
+    .caption = "Sotto", .left = 1500, .top = 1500, .width = 3000, .height = 2000, .controls = lowerControls
+};
 
 constexpr shell::ControlRecord upperControls[] = {
     { "Label1", Label, "Sopra", 120, 120, 1500, 255, 0 },
     { "Timer1", Timer, "", 0, 0, 0, 0, shell::NoTabIndex, { .interval = 20 } },
 };
-constexpr shell::FormLayout upperLayout { .caption = "", .left = 3000, .top = 1500, .width = 2000,
-    .height = 1000, .controls = upperControls };
+constexpr shell::FormLayout upperLayout {
+    .caption = "", .left = 3000, .top = 1500, .width = 2000, .height = 1000, .controls = upperControls
+};
 
-class Upper final : public shell::Form {
+class Upper final : public shell::Form
+{
 public:
     Upper()
         : shell::Form(upperLayout)
@@ -51,7 +54,8 @@ private:
     }
 };
 
-class Lower final : public shell::Form {
+class Lower final : public shell::Form
+{
 public:
     Lower()
         : shell::Form(lowerLayout)
@@ -87,7 +91,8 @@ void clickOpen()
 
 }
 
-class TestRuntime : public QObject {
+class TestRuntime : public QObject
+{
     Q_OBJECT
 private slots:
     void cleanup()
@@ -232,8 +237,8 @@ private slots:
         QTest::addColumn<QString>("expectedDescription");
         QTest::newRow("type mismatch from a procedure") << 13 << QStringLiteral("Tipo non corrispondente");
         QTest::newRow("overflow from a nested timer") << 6 << QStringLiteral("Overflow");
-        QTest::newRow("modal Show of a window already shown") << 400
-                                                              << QStringLiteral("visualizzarlo come modale");
+        QTest::newRow("modal Show of a window already shown")
+            << 400 << QStringLiteral("visualizzarlo come modale");
         QTest::newRow("unknown control") << 730 << QStringLiteral("Controllo non trovato");
     }
 
@@ -259,7 +264,8 @@ private slots:
         }
         QCOMPARE(fixture.boxes.size(), std::size_t(1));
         const ShownBox& box = fixture.boxes.front();
-        QVERIFY2(box.prompt.contains(QStringLiteral("Errore %1").arg(expectedNumber)), qPrintable(box.prompt));
+        QVERIFY2(
+            box.prompt.contains(QStringLiteral("Errore %1").arg(expectedNumber)), qPrintable(box.prompt));
         QVERIFY2(box.prompt.contains(expectedDescription), qPrintable(box.prompt));
         QCOMPARE(box.style, shell::MsgStyle::Stop);
         QVERIFY(fixture.runtime.isEnding());

@@ -28,7 +28,8 @@ template <class Control> Control& summary(std::string_view name)
 
 }
 
-class TestSummary : public QObject {
+class TestSummary : public QObject
+{
     Q_OBJECT
 private slots:
     void init() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
@@ -43,14 +44,20 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("dateText");
         QTest::addColumn<bool>("maschio");
-        QTest::newRow("untouched questionnaire")
-            << "" << "" << QStringList { "1", "Gennaio", "1980" } << 0 << " " << "01/01/1980" << false;
-        QTest::newRow("Maschio") << "Mario" << "Rossi" << QStringList { "15", "Marzo", "1985" } << 1
-                                 << "Mario Rossi" << "15/03/1985" << true;
-        QTest::newRow("accents and a leap day") << "Niccolò" << "D'Amico" << QStringList { "29", "febbraio", "1996" }
-                                                << 0 << "Niccolò D'Amico" << "29/02/1996" << false;
-        QTest::newRow("only 1 means Maschio") << "A" << "B" << QStringList { "31", "Dicembre", "1998" } << -1
-                                              << "A B" << "31/12/1998" << false;
+        QTest::newRow("untouched questionnaire") << ""
+                                                 << "" << QStringList { "1", "Gennaio", "1980" } << 0 << " "
+                                                 << "01/01/1980" << false;
+        QTest::newRow("Maschio") << "Mario"
+                                 << "Rossi" << QStringList { "15", "Marzo", "1985" } << 1 << "Mario Rossi"
+                                 << "15/03/1985" << true;
+        QTest::newRow("accents and a leap day")
+            << "Niccolò"
+            << "D'Amico" << QStringList { "29", "febbraio", "1996" } << 0 << "Niccolò D'Amico"
+            << "29/02/1996" << false;
+        QTest::newRow("only 1 means Maschio")
+            << "A"
+            << "B" << QStringList { "31", "Dicembre", "1998" } << -1 << "A B"
+            << "31/12/1998" << false;
     }
 
     void showsTheAnswers()

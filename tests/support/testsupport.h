@@ -10,7 +10,8 @@
 
 namespace testsupport {
 
-struct ShownBox {
+struct ShownBox
+{
     QString prompt;
     shell::MsgStyle style;
     QString title;
@@ -18,7 +19,8 @@ struct ShownBox {
 
 // Stands in for the message boxes: records each one and answers OK at once, after running the
 // optional reaction (what the user does while the box is open).
-class MessageRecorder final : public shell::MessageBoxes {
+class MessageRecorder final : public shell::MessageBoxes
+{
 public:
     explicit MessageRecorder(std::vector<ShownBox>& boxes, std::function<void(const ShownBox&)> reaction = {})
         : m_boxes(boxes)
@@ -39,7 +41,8 @@ private:
 };
 
 // A fresh runtime for one test, with every message box recorded in `boxes`.
-class RuntimeFixture {
+class RuntimeFixture
+{
 public:
     RuntimeFixture() { runtime.setMessageBoxes(std::make_unique<MessageRecorder>(boxes)); }
 

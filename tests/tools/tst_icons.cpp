@@ -43,7 +43,8 @@ bool sameDrawing(const QImage& image, const QImage& drawing)
 }
 
 // Every icon file the build draws matches the one pixel art, pixel for pixel.
-class TestIcons : public QObject {
+class TestIcons : public QObject
+{
     Q_OBJECT
 private slots:
     void thePixelArtHoldsTheTwoImages()
