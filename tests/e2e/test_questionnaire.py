@@ -95,6 +95,7 @@ def close_everything(desktop):
         if title != "Nome":
             desktop.window_gone(title)
     check_equal(desktop.wait_for_exit(), 0, "exit status after the last window was closed")
+    check_equal(desktop.mapped_windows(), [], "windows left on the display")
 
 
 if __name__ == "__main__":
