@@ -16,11 +16,6 @@ class Screenshot:
     def pixel(self, x, y):
         return self._pixels[y * self.width + x]
 
-    def region(self, x, y, width, height):
-        for row in range(y, y + height):
-            for column in range(x, x + width):
-                yield self.pixel(column, row)
-
     def save_png(self, path):
         raw = bytearray()
         for y in range(self.height):
