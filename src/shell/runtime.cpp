@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace shell {
 
@@ -118,6 +119,7 @@ void Runtime::unload(Form& form)
     QWidget* window = form.releaseWindow();
     // The window may be the one whose event procedure is running right now (a timer that unloads
     // its own window), so it is destroyed once control is back in the event loop.
+    std::erase_if(m_unloadedWindows, [](const QPointer<QWidget>& gone) { return gone.isNull(); });
     m_unloadedWindows.emplace_back(window);
     window->deleteLater();
     if (QEventLoop* loop = std::exchange(form.m_modalLoop, nullptr))
