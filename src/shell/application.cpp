@@ -6,6 +6,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -24,21 +25,39 @@ namespace {
     const char* programName = "";
     std::vector<PendingMessage>* pendingMessages = nullptr;
 
-    // While the GUI starts, a platform plugin that cannot open a display first warns and then
-    // aborts with a fatal message. The user is told so in one line instead, and the program exits
-    // with status 1 rather than aborting and leaving a core dump. Other messages are held back
-    // and passed on once the start has succeeded.
+    bool seen(const char* category, const char* text)
+    {
+        return pendingMessages
+            && std::any_of(pendingMessages->begin(), pendingMessages->end(), [&](const auto& m) {
+                   return m.category == QLatin1String(category) && m.text.contains(QLatin1String(text));
+               });
+    }
+
+    // While the GUI starts, a platform plugin that cannot open a display, or that is not
+    // installed at all, first warns and then aborts with a fatal message. The user is told which
+    // of the two it is in one line instead, and the program exits with status 1 rather than
+    // aborting and leaving a core dump. Other messages are held back and passed on once the start
+    // has succeeded.
     void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        if (type == QtFatalMsg) {
-            const char* display = std::getenv("DISPLAY");
+        if (type != QtFatalMsg) {
+            if (pendingMessages)
+                pendingMessages->push_back({ type, QString::fromUtf8(context.category), text });
+            return;
+        }
+        const char* display = std::getenv("DISPLAY");
+        const bool displayFailed = seen("qt.qpa.xcb", "could not connect to display");
+        if (!displayFailed && seen("qt.qpa.plugin", "Could not find the Qt platform plugin")) {
+            std::fprintf(stderr,
+                "%s: impossibile avviare l'interfaccia grafica: manca il plugin della piattaforma Qt "
+                "(pacchetto qt6-qpa-plugins).\n",
+                programName);
+        } else {
             std::fprintf(stderr, "%s: nessuno schermo disponibile: impossibile aprire il display \"%s\".\n",
                 programName, display && *display ? display : "(non impostato)");
-            std::fflush(stderr);
-            std::_Exit(1);
         }
-        if (pendingMessages)
-            pendingMessages->push_back({ type, QString::fromUtf8(context.category), text });
+        std::fflush(stderr);
+        std::_Exit(1);
     }
 
     std::unique_ptr<QApplication> startGui(int& argc, char** argv)
