@@ -3,6 +3,7 @@
 //
 // Usage: icongen ART OUTPUT_DIRECTORY NAME
 
+#include "backends/qt/qtbackend.h"
 #include "shell/pixelart.h"
 
 #include <QDir>
@@ -160,7 +161,11 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "icongen: cannot read %s\n", argv[1]);
         return 1;
     }
-    const QList<QImage> images = shell::pixelArtImages(QString::fromUtf8(art.readAll()));
+    const QByteArray text = art.readAll();
+    QList<QImage> images;
+    for (const shell::PixelImage& image :
+        shell::pixelArtImages(std::string_view(text.constData(), std::size_t(text.size()))))
+        images.append(qtbackend::toImage(image));
     if (images.isEmpty()) {
         std::fprintf(stderr, "icongen: %s is no valid pixel art\n", argv[1]);
         return 1;

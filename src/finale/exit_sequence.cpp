@@ -6,10 +6,9 @@
 
 void Form5::Command3_Click()
 {
-    shell::messageBox(QStringLiteral("Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003"),
-        shell::MsgStyle::Stop, QStringLiteral("Fatal Error"));
-    shell::messageBox(
-        QStringLiteral("L'hard-disk verrà formattato"), shell::MsgStyle::Stop, QStringLiteral("Errore"));
+    shell::messageBox("Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003",
+        shell::MsgStyle::Stop, "Fatal Error");
+    shell::messageBox("L'hard-disk verrà formattato", shell::MsgStyle::Stop, "Errore");
 
     // One showing of the progress window per percentage point; the window's own timer moves the
     // counter on. The counter is never reset, so should the farewell window be closed before its

@@ -19,8 +19,8 @@ constexpr shell::FormLayout formLayout {
     .width = 11970,
     .height = 8970,
     .controls = controls,
-    .background = QPalette::WindowText,
-    .cursor = Qt::ForbiddenCursor,
+    .background = shell::SystemColour::WindowText,
+    .pointer = shell::Pointer::NoDrop,
 };
 
 }
@@ -39,7 +39,6 @@ void Form6::bindEvents(shell::EventBinder& on)
 // again before it has returned, so there is one box and then the end.
 void Form6::Timer1_Timer()
 {
-    shell::messageBox(QStringLiteral("Scherzetto"), shell::MsgStyle::Information,
-        QStringLiteral("Scherzetto, By ZEMBRACO"));
+    shell::messageBox("Scherzetto", shell::MsgStyle::Information, "Scherzetto, By ZEMBRACO");
     shell::End();
 }

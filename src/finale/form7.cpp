@@ -42,9 +42,8 @@ void Form7::bindEvents(shell::EventBinder& on)
 // The caption is built at load, before this load's increment: the percentages run from 0 to 99.
 void Form7::Form_Load()
 {
-    const qint16 cazzo = shell::form<Form5>().cazzo;
-    control<shell::Label>("Label1").setCaption(
-        QStringLiteral("Formattazione in corso ") + shell::integerToText(cazzo) + u'%');
+    const std::int16_t cazzo = shell::form<Form5>().cazzo;
+    control<shell::Label>("Label1").setCaption("Formattazione in corso " + shell::integerToText(cazzo) + '%');
 }
 
 void Form7::Timer1_Timer()

@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "form2.h"
+#include "icon_art.h"
 #include "shell/controls.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr shell::FormLayout formLayout {
     .width = 4680,
     .height = 1965,
     .controls = controls,
-    .iconArt = ":/icons/man-and-woman.txt",
+    .iconArt = &manAndWomanArt,
 };
 
 }

@@ -8,8 +8,8 @@ class Form1 final : public shell::Form
 public:
     Form1();
 
-    QString nome;
-    QString cognome;
+    std::string nome;
+    std::string cognome;
 
 private:
     void bindEvents(shell::EventBinder& on) override;

@@ -8,20 +8,18 @@ namespace {
 
 using enum shell::ControlKind;
 
-QStringList days()
+std::vector<std::string> days()
 {
     return shell::numberRange(1, 31);
 }
 
-QStringList months()
+std::vector<std::string> months()
 {
-    return { QStringLiteral("Gennaio"), QStringLiteral("Febbraio"), QStringLiteral("Marzo"),
-        QStringLiteral("Aprile"), QStringLiteral("Maggio"), QStringLiteral("Giugno"),
-        QStringLiteral("Luglio"), QStringLiteral("Agosto"), QStringLiteral("Settembre"),
-        QStringLiteral("Ottobre"), QStringLiteral("Novembre"), QStringLiteral("Dicembre") };
+    return { "Gennaio", "Febbraio", "Marzo", "Aprile", "Maggio", "Giugno", "Luglio", "Agosto", "Settembre",
+        "Ottobre", "Novembre", "Dicembre" };
 }
 
-QStringList years()
+std::vector<std::string> years()
 {
     return shell::numberRange(1980, 1998);
 }
@@ -49,16 +47,6 @@ constexpr shell::FormLayout formLayout {
     .controls = controls,
 };
 
-bool isDate(const QString& text)
-{
-    try {
-        shell::dateFromText(text);
-        return true;
-    } catch (const shell::RuntimeError&) {
-        return false;
-    }
-}
-
 }
 
 Form2::Form2()
@@ -66,9 +54,9 @@ Form2::Form2()
 {
 }
 
-QString Form2::dateText(const QString& giorno, const QString& mese, const QString& anno)
+std::string Form2::dateText(const std::string& giorno, const std::string& mese, const std::string& anno)
 {
-    return giorno + u' ' + mese + u' ' + anno;
+    return giorno + ' ' + mese + ' ' + anno;
 }
 
 void Form2::bindEvents(shell::EventBinder& on)
@@ -78,17 +66,16 @@ void Form2::bindEvents(shell::EventBinder& on)
 
 void Form2::Command1_Click()
 {
-    auto& day = control<shell::ComboBox>("Combo1");
-    const QString dayText = day.text();
-    const QString monthText = control<shell::ComboBox>("Combo2").text();
-    const QString yearText = control<shell::ComboBox>("Combo3").text();
+    auto day = control<shell::ComboBox>("Combo1");
+    const std::string dayText = day.text();
+    const std::string monthText = control<shell::ComboBox>("Combo2").text();
+    const std::string yearText = control<shell::ComboBox>("Combo3").text();
 
     // A date that does not exist ("31 Febbraio", a year typed as letters) would only fail in the
     // summary window, ending the whole program. It is caught here instead, with the same
     // conversion the summary uses, while the user can still mend it.
-    if (!isDate(dateText(dayText, monthText, yearText))) {
-        shell::messageBox(QStringLiteral("Data di nascita non valida"), shell::MsgStyle::Exclamation,
-            QStringLiteral("Data di nascita"));
+    if (!shell::parseDate(dateText(dayText, monthText, yearText))) {
+        shell::messageBox("Data di nascita non valida", shell::MsgStyle::Exclamation, "Data di nascita");
         day.setFocus();
         return;
     }

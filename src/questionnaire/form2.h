@@ -8,12 +8,12 @@ class Form2 final : public shell::Form
 public:
     Form2();
 
-    QString giorno;
-    QString mese;
-    QString anno;
+    std::string giorno;
+    std::string mese;
+    std::string anno;
 
     // The three texts as one, the way the date conversion reads them: 15 Marzo 1985.
-    static QString dateText(const QString& giorno, const QString& mese, const QString& anno);
+    static std::string dateText(const std::string& giorno, const std::string& mese, const std::string& anno);
 
 private:
     void bindEvents(shell::EventBinder& on) override;

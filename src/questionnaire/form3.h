@@ -9,7 +9,7 @@ public:
     Form3();
 
     // 1 when "Maschio" was selected, otherwise 0; deliberately not the boolean true (-1).
-    qint16 sesso = 0;
+    std::int16_t sesso = 0;
 
 private:
     void bindEvents(shell::EventBinder& on) override;

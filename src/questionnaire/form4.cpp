@@ -12,7 +12,7 @@ using enum shell::ControlKind;
 // clang-format off
 constexpr shell::ControlRecord controls[] = {
     // name       kind           caption                      left top   width height tab
-    { "Label1",   Label,         "Selezionare gli interessi", 720, 240,  1815, 255,   0, { .textColour = QPalette::ToolTipText } },
+    { "Label1",   Label,         "Selezionare gli interessi", 720, 240,  1815, 255,   0, { .textColour = shell::SystemColour::ToolTipText } },
     { "Check1",   CheckBox,      "Pesca",                     720, 840,  1695, 315,   1 },
     { "Check2",   CheckBox,      "Nuoto",                     720, 1200, 1695, 255,   2 },
     { "Check3",   CheckBox,      "Sub",                       720, 1560, 1695, 255,   3 },
@@ -60,9 +60,9 @@ void Form4::Command1_Click()
 {
     for (const auto& [box, item] : interests) {
         if (control<shell::CheckBox>(box).value() == 1)
-            shell::form<Form5>().control<shell::ComboBox>("Combo1").addItem(shell::text(item));
+            shell::form<Form5>().control<shell::ComboBox>("Combo1").addItem(item);
     }
-    auto& summaryInterests = shell::form<Form5>().control<shell::ComboBox>("Combo1");
+    auto summaryInterests = shell::form<Form5>().control<shell::ComboBox>("Combo1");
     summaryInterests.setText(summaryInterests.list(0));
     shell::Load<Form5>();
     shell::Show<Form5>();

@@ -9,12 +9,12 @@ public:
     Form4();
 
     // Declared for the interests, but the choices are never stored here: they stay 0.
-    qint16 pesca = 0;
-    qint16 nuoto = 0;
-    qint16 subbo = 0;
-    qint16 droga = 0;
-    qint16 rock = 0;
-    qint16 inter = 0;
+    std::int16_t pesca = 0;
+    std::int16_t nuoto = 0;
+    std::int16_t subbo = 0;
+    std::int16_t droga = 0;
+    std::int16_t rock = 0;
+    std::int16_t inter = 0;
 
 private:
     void bindEvents(shell::EventBinder& on) override;

@@ -2,8 +2,6 @@
 
 #include "runtime.h"
 
-#include <functional>
-
 namespace shell {
 
 struct ApplicationInfo
@@ -11,17 +9,19 @@ struct ApplicationInfo
     const char* name; // also the program name in messages on standard error
     const char* version;
     const char* desktopId; // reverse-DNS id of the desktop entry
-    const char* iconArt; // resource path of the program's icon, as text pixel art
 };
 
-// Starts the GUI with the window F shown, runs it, and returns the exit status: 0 after End or
-// once the last window is closed, 1 after a runtime error or when no display can be opened.
-int runApplication(
-    int& argc, char** argv, const ApplicationInfo& info, const std::function<Form&(Runtime&)>& startForm);
+using StartForm = Form& (*)(Runtime&);
 
-template <class F> int runApplication(int& argc, char** argv, const ApplicationInfo& info)
+// Starts the toolkit that the build chose, shows the window that startForm gives, runs the
+// program and returns its exit status: 0 after End or once the last window is closed, 1 after a
+// runtime error or when no display can be opened. Each back end implements this once. The
+// command line is ignored: the program has no options.
+int runApplication(const ApplicationInfo& info, StartForm startForm);
+
+template <class F> int runApplication(const ApplicationInfo& info)
 {
-    return runApplication(argc, argv, info, [](Runtime& runtime) -> Form& { return runtime.instance<F>(); });
+    return runApplication(info, [](Runtime& runtime) -> Form& { return runtime.instance<F>(); });
 }
 
 }

@@ -1,88 +1,93 @@
 #pragma once
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTimer>
+#include "backend.h"
+
+#include <cstdint>
+#include <string>
 
 namespace shell {
 
-// The intrinsic controls. Each is its Qt widget with the few members that event procedures use,
-// named as those procedures know them; everything else is plain Qt.
+// The intrinsic controls, as event procedures use them: small handles onto the back end's native
+// control, with the members those procedures know under the names they know them by. A handle is
+// valid while its window stays loaded.
 
-class Label : public QLabel
+class Control
 {
-    Q_OBJECT
 public:
-    using QLabel::QLabel;
-    void setCaption(const QString& caption) { setText(caption); }
-};
+    explicit Control(NativeControl& native)
+        : m_native(&native)
+    {
+    }
 
-class TextBox : public QLineEdit
-{
-    Q_OBJECT
-public:
-    using QLineEdit::QLineEdit;
-    void setLocked(bool locked) { setReadOnly(locked); }
-};
-
-class CommandButton : public QPushButton
-{
-    Q_OBJECT
-public:
-    using QPushButton::QPushButton;
-};
-
-// A drop-down combo box whose text part can be typed into. A locked one still opens its list so
-// that the user can read the items, but neither typing nor picking changes its text.
-class ComboBox : public QComboBox
-{
-    Q_OBJECT
-public:
-    explicit ComboBox(QWidget* parent = nullptr);
-
-    QString text() const { return currentText(); }
-    void setText(const QString& text);
-    // Item i, counted from 0; empty text when there is no such item.
-    QString list(int index) const { return itemText(index); }
-    // Appends at the end and leaves the text as it is, even when the list was empty.
-    void addItem(const QString& item);
-
-    void setLocked(bool locked);
-    bool isLocked() const { return m_locked; }
+    NativeControl& native() const { return *m_native; }
+    void setFocus() { m_native->setFocus(); }
 
 private:
-    bool m_locked = false;
-    QString m_lockedText;
+    NativeControl* m_native;
 };
 
-class OptionButton : public QRadioButton
+class Label : public Control
 {
-    Q_OBJECT
 public:
-    using QRadioButton::QRadioButton;
+    static constexpr ControlKind kind = ControlKind::Label;
+    using Control::Control;
+    std::string caption() const { return native().text(); }
+    void setCaption(std::string_view caption) { native().setText(caption); }
+};
+
+class TextBox : public Control
+{
+public:
+    static constexpr ControlKind kind = ControlKind::TextBox;
+    using Control::Control;
+    std::string text() const { return native().text(); }
+    void setText(std::string_view text) { native().setText(text); }
+};
+
+class CommandButton : public Control
+{
+public:
+    static constexpr ControlKind kind = ControlKind::CommandButton;
+    using Control::Control;
+    void setEnabled(bool enabled) { native().setEnabled(enabled); }
+};
+
+// A drop-down combo box whose text part can be typed into.
+class ComboBox : public Control
+{
+public:
+    static constexpr ControlKind kind = ControlKind::ComboBox;
+    using Control::Control;
+    std::string text() const { return native().text(); }
+    void setText(std::string_view text) { native().setText(text); }
+    // Item i, counted from 0; empty text when there is no such item.
+    std::string list(std::size_t index) const
+    {
+        return index < native().itemCount() ? native().item(index) : std::string();
+    }
+    std::size_t listCount() const { return native().itemCount(); }
+    // Appends at the end and leaves the text as it is, even when the list was empty.
+    void addItem(std::string_view item) { native().addItem(item); }
+};
+
+class OptionButton : public Control
+{
+public:
+    static constexpr ControlKind kind = ControlKind::OptionButton;
+    using Control::Control;
     // -1 (true) when selected, 0 otherwise.
-    qint16 value() const { return isChecked() ? -1 : 0; }
+    std::int16_t value() const { return native().checkState() != 0 ? -1 : 0; }
+    void setValue(bool selected) { native().setCheckState(selected ? 1 : 0); }
 };
 
-class CheckBox : public QCheckBox
+class CheckBox : public Control
 {
-    Q_OBJECT
 public:
-    using QCheckBox::QCheckBox;
-    // 0 clear, 1 ticked, 2 greyed: the classic numbering, which differs from Qt::CheckState.
-    qint16 value() const;
-    void setValue(qint16 value);
-};
-
-class Timer : public QTimer
-{
-    Q_OBJECT
-public:
-    using QTimer::QTimer;
+    static constexpr ControlKind kind = ControlKind::CheckBox;
+    using Control::Control;
+    // 0 clear, 1 ticked, 2 greyed.
+    std::int16_t value() const { return std::int16_t(native().checkState()); }
+    void setValue(std::int16_t value) { native().setCheckState(value); }
 };
 
 }

@@ -2,34 +2,33 @@
 
 namespace shell {
 
-QString errorDescription(int number)
+std::string errorDescription(int number)
 {
     switch (number) {
     case error::Overflow:
-        return QStringLiteral("Overflow");
+        return "Overflow";
     case error::TypeMismatch:
-        return QStringLiteral("Tipo non corrispondente");
+        return "Tipo non corrispondente";
     case error::AlreadyShown:
-        return QStringLiteral("Form già visualizzato: impossibile visualizzarlo come modale");
+        return "Form già visualizzato: impossibile visualizzarlo come modale";
     case error::NoSuchMember:
-        return QStringLiteral("Proprietà o metodo non supportati dall'oggetto");
+        return "Proprietà o metodo non supportati dall'oggetto";
     case error::NoSuchControl:
-        return QStringLiteral("Controllo non trovato");
+        return "Controllo non trovato";
     case error::Internal:
-        return QStringLiteral("Errore interno");
+        return "Errore interno";
     default:
-        return QStringLiteral("Errore definito dall'applicazione o dall'oggetto");
+        return "Errore definito dall'applicazione o dall'oggetto";
     }
 }
 
-RuntimeError::RuntimeError(int number, const QString& detail)
+RuntimeError::RuntimeError(int number, std::string detail)
     : m_number(number)
-    , m_detail(detail)
+    , m_detail(std::move(detail))
 {
-    QString text = QStringLiteral("Errore %1: %2").arg(number).arg(description());
-    if (!detail.isEmpty())
-        text += QStringLiteral(" (%1)").arg(detail);
-    m_what = text.toStdString();
+    m_what = "Errore " + std::to_string(number) + ": " + description();
+    if (!m_detail.empty())
+        m_what += " (" + m_detail + ")";
 }
 
 }

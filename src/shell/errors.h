@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <exception>
 #include <string>
 
@@ -18,24 +16,24 @@ namespace error {
     inline constexpr int Internal = 51;
 }
 
-// The Italian description shown with an error number.
-QString errorDescription(int number);
+// The Italian description shown with an error number, in UTF-8.
+std::string errorDescription(int number);
 
 // A failed runtime operation. It is thrown where the operation fails and caught once, at the
 // boundary where the runtime calls an event procedure, which reports it and ends the program.
 class RuntimeError : public std::exception
 {
 public:
-    explicit RuntimeError(int number, const QString& detail = {});
+    explicit RuntimeError(int number, std::string detail = {});
 
     int number() const noexcept { return m_number; }
-    QString description() const { return errorDescription(m_number); }
-    QString detail() const { return m_detail; }
+    std::string description() const { return errorDescription(m_number); }
+    const std::string& detail() const noexcept { return m_detail; }
     const char* what() const noexcept override { return m_what.c_str(); }
 
 private:
     int m_number;
-    QString m_detail;
+    std::string m_detail;
     std::string m_what;
 };
 

@@ -1,20 +1,18 @@
 #pragma once
 
+#include "backend.h"
 #include "errors.h"
 #include "layout.h"
 
-#include <QHash>
-#include <QObject>
-
 #include <functional>
-
-class QEventLoop;
-class QWidget;
+#include <memory>
+#include <string_view>
+#include <vector>
 
 namespace shell {
 
 class Form;
-class FormWindow;
+class Runtime;
 
 using Procedure = std::function<void()>;
 
@@ -27,23 +25,19 @@ public:
 
 private:
     friend class Form;
-    template <class Control, class Signal>
-    void attach(std::string_view control, Signal signal, Procedure procedure);
-
-    EventBinder(Form& form, FormWindow* window)
+    explicit EventBinder(Form& form)
         : m_form(form)
-        , m_window(window)
     {
     }
+    void attach(std::string_view control, ControlKind kind, Procedure procedure);
 
     Form& m_form;
-    FormWindow* m_window;
 };
 
 // One window class: its layout record, its public fields (members of the subclass) and its event
 // procedures. The instance lives in the runtime's registry for the whole run; its window exists
 // only while it is loaded, and every load builds the controls afresh from the layout record.
-class Form
+class Form : private WindowEvents
 {
 public:
     explicit Form(const FormLayout& layout);
@@ -53,39 +47,42 @@ public:
 
     const FormLayout& layout() const { return m_layout; }
     bool isLoaded() const { return m_window != nullptr; }
-    // The window while loaded, otherwise nullptr.
-    QWidget* window() const;
+    // The back end's window while loaded, otherwise nullptr; for the back ends' own tests.
+    NativeWindow* nativeWindow() const { return m_window.get(); }
 
     // The named control. Touching a control of a window that is not loaded loads it first,
     // running its Form_Load, without showing it.
-    template <class Control> Control& control(std::string_view name)
+    template <class Control> Control control(std::string_view name)
     {
-        if (auto* found = qobject_cast<Control*>(controlObject(name)))
-            return *found;
-        throw RuntimeError(error::NoSuchMember, text(name));
+        return Control(nativeControl(name, Control::kind));
     }
 
 protected:
     // Runs each time the window is loaded, after its controls exist and before it is shown.
     virtual void Form_Load() { }
-    virtual void bindEvents(EventBinder& on) { Q_UNUSED(on) }
+    virtual void bindEvents(EventBinder& on) { (void)on; }
 
 private:
     friend class Runtime;
     friend class EventBinder;
 
-    QObject* controlObject(std::string_view name);
-    QObject* findControl(std::string_view name) const;
-    void createWindow();
-    // Detaches the window from the instance: its timers stop and it disappears at once.
-    QWidget* releaseWindow();
-    void stopTimers();
-    void deliver(FormWindow* window, const Procedure& procedure, bool& running);
+    NativeControl& nativeControl(std::string_view name, ControlKind kind);
+    void createWindow(Backend& backend);
+    std::unique_ptr<NativeWindow> releaseWindow();
+
+    void clicked(std::size_t control) noexcept override;
+    void timerElapsed(std::size_t control) noexcept override;
+    void closeRequested() noexcept override;
+    void deliver(std::size_t control) noexcept;
 
     const FormLayout& m_layout;
-    FormWindow* m_window = nullptr;
-    QHash<QString, QObject*> m_controls;
-    QEventLoop* m_modalLoop = nullptr;
+    std::unique_ptr<NativeWindow> m_window;
+    // One event procedure per control, by index in the layout; empty where there is none.
+    std::vector<Procedure> m_procedures;
+    // Whether each control's procedure is running right now.
+    std::vector<char> m_running;
+    bool m_eventsBound = false;
+    EventLoop* m_modalLoop = nullptr;
 };
 
 }

@@ -1,17 +1,21 @@
 #pragma once
 
-#include <QPalette>
-#include <QStringList>
-
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace shell {
 
 // A window's layout is plain compile-time data that reads like a table: one row per control. All
-// geometry is in twips, 1440 to the inch; the runtime turns it into Qt logical pixels.
+// geometry is in twips, 1440 to the inch; each back end turns it into its own units.
 
 enum class ControlKind { Label, TextBox, CommandButton, ComboBox, OptionButton, CheckBox, Timer };
+
+// Colours of the desktop's colour scheme that a layout may name, so that they follow the scheme.
+enum class SystemColour { Default, WindowText, ToolTipText };
+
+enum class Pointer { Default, NoDrop };
 
 // Tab index of controls that never take part in the focus order (timers).
 inline constexpr int NoTabIndex = -1;
@@ -22,9 +26,9 @@ struct ControlOptions
     bool disabled = false;
     // A locked text or combo box shows its text, but the user cannot change it.
     bool locked = false;
-    QPalette::ColorRole textColour = QPalette::NoRole;
+    SystemColour textColour = SystemColour::Default;
     // Produces the list items of a combo box, in order.
-    QStringList (*items)() = nullptr;
+    std::vector<std::string> (*items)() = nullptr;
     // Timer interval in milliseconds.
     int interval = 0;
     // For a label: the control that it names, so that screen readers announce that control by it.
@@ -52,25 +56,34 @@ struct FormLayout
     int width;
     int height;
     std::span<const ControlRecord> controls;
-    // Qt resource path of the window's icon, drawn as text pixel art.
-    std::string_view iconArt {};
-    QPalette::ColorRole background = QPalette::NoRole;
-    Qt::CursorShape cursor = Qt::ArrowCursor;
+    // The window's icon as text pixel art (see pixelart.h), or none.
+    const std::string_view* iconArt = nullptr;
+    SystemColour background = SystemColour::Default;
+    Pointer pointer = Pointer::Default;
 };
 
+inline constexpr int TwipsPerInch = 1440;
+// At the reference 96 dots per inch.
 inline constexpr int TwipsPerPixel = 15;
 
+// Twips to pixels at the reference density, rounded to the nearest pixel.
 constexpr int pixels(int twips)
 {
     return (twips + TwipsPerPixel / 2) / TwipsPerPixel;
 }
 
-inline QString text(std::string_view utf8)
+// Twips to device pixels at `dpi` dots per inch, rounded to the nearest pixel.
+constexpr int pixelsAt(int twips, int dpi)
 {
-    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    return (twips * dpi + TwipsPerInch / 2) / TwipsPerInch;
 }
 
-// List items "first" to "last" as decimal numbers, for day and year pickers.
-QStringList numberRange(int first, int last);
+// The index of the named control in the layout, or -1.
+int controlIndex(const FormLayout& layout, std::string_view name);
+
+// The controls that take the focus, in the order Tab moves through them: by tab index, lowest
+// first; labels and timers never take the focus. Disabled buttons are in the list: whether they
+// are skipped is decided when the focus moves, since they may become enabled.
+std::vector<std::size_t> tabOrder(const FormLayout& layout);
 
 }

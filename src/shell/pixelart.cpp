@@ -1,72 +1,65 @@
 #include "pixelart.h"
 
-#include <QFile>
-#include <QPixmap>
-
 namespace shell {
 
 namespace {
 
-    QImage imageFromRows(const QList<QStringView>& rows)
+    std::string_view trimmed(std::string_view line)
     {
-        const qsizetype width = rows.first().size();
-        QImage image(int(width), int(rows.size()), QImage::Format_ARGB32);
-        for (int y = 0; y < rows.size(); ++y) {
-            if (rows[y].size() != width)
-                return {};
-            for (int x = 0; x < width; ++x) {
-                const QChar pixel = rows[y][x];
-                if (pixel == u'#')
-                    image.setPixel(x, y, qRgba(0, 0, 0, 255));
-                else if (pixel == u'.')
-                    image.setPixel(x, y, qRgba(0, 0, 0, 0));
-                else
-                    return {};
+        const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+        while (!line.empty() && space(line.front()))
+            line.remove_prefix(1);
+        while (!line.empty() && space(line.back()))
+            line.remove_suffix(1);
+        return line;
+    }
+
+    bool imageFromRows(const std::vector<std::string_view>& rows, PixelImage& image)
+    {
+        image.width = int(rows.front().size());
+        image.height = int(rows.size());
+        image.opaque.clear();
+        for (std::string_view row : rows) {
+            if (int(row.size()) != image.width)
+                return false;
+            for (char pixel : row) {
+                if (pixel != '#' && pixel != '.')
+                    return false;
+                image.opaque.push_back(pixel == '#');
             }
         }
-        return image;
+        return true;
     }
 
 }
 
-QList<QImage> pixelArtImages(QStringView art)
+std::vector<PixelImage> pixelArtImages(std::string_view art)
 {
-    QList<QImage> images;
-    QList<QStringView> rows;
+    std::vector<PixelImage> images;
+    std::vector<std::string_view> rows;
     const auto finishImage = [&] {
-        if (rows.isEmpty())
+        if (rows.empty())
             return true;
-        const QImage image = imageFromRows(rows);
+        PixelImage image;
+        const bool ok = imageFromRows(rows, image);
         rows.clear();
-        images.append(image);
-        return !image.isNull();
+        images.push_back(std::move(image));
+        return ok;
     };
-    for (QStringView line : art.split(u'\n')) {
-        line = line.trimmed();
-        if (line.isEmpty()) {
+    while (!art.empty()) {
+        const std::size_t end = art.find('\n');
+        const std::string_view line = trimmed(art.substr(0, end));
+        art.remove_prefix(end == std::string_view::npos ? art.size() : end + 1);
+        if (line.empty()) {
             if (!finishImage())
                 return {};
         } else {
-            rows.append(line);
+            rows.push_back(line);
         }
     }
     if (!finishImage())
         return {};
     return images;
-}
-
-QIcon pixelArtIcon(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qWarning("Cannot read the icon %s", qPrintable(path));
-        return {};
-    }
-    const QString art = QString::fromUtf8(file.readAll());
-    QIcon icon;
-    for (const QImage& image : pixelArtImages(art))
-        icon.addPixmap(QPixmap::fromImage(image));
-    return icon;
 }
 
 }

@@ -1,17 +1,23 @@
 #pragma once
 
-#include <QIcon>
-#include <QImage>
-#include <QList>
+#include <string_view>
+#include <vector>
 
 namespace shell {
 
-// Icons drawn as text: one character per pixel, '#' black and '.' transparent, the top row first.
-// A file may hold several images of different sizes, separated by blank lines; every row of an
-// image has the same length. Returns no image at all when the text is malformed.
-QList<QImage> pixelArtImages(QStringView art);
+// One image of a pixel-art icon: black where `opaque` is set, transparent elsewhere.
+struct PixelImage
+{
+    int width = 0;
+    int height = 0;
+    std::vector<bool> opaque; // row by row, top row first
 
-// The icon of a pixel-art file (a Qt resource or a file path), with one size per image in it.
-QIcon pixelArtIcon(const QString& path);
+    bool isOpaque(int x, int y) const { return opaque[std::size_t(y * width + x)]; }
+};
+
+// Icons drawn as text: one character per pixel, '#' black and '.' transparent, the top row first.
+// A text may hold several images of different sizes, separated by blank lines; every row of an
+// image has the same length. Returns no image at all when the text is malformed.
+std::vector<PixelImage> pixelArtImages(std::string_view art);
 
 }

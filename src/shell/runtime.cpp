@@ -1,12 +1,8 @@
 #include "runtime.h"
 
-#include <QApplication>
-#include <QDialog>
-#include <QEventLoop>
-#include <QMessageBox>
-#include <QWidget>
-
 #include <algorithm>
+#include <cassert>
+#include <cstdio>
 #include <utility>
 
 namespace shell {
@@ -15,43 +11,22 @@ namespace {
     Runtime* currentRuntime = nullptr;
 }
 
-void QtMessageBoxes::show(const QString& prompt, MsgStyle style, const QString& title)
+Runtime::Runtime(Backend& backend)
+    : m_backend(backend)
 {
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    switch (style) {
-    case MsgStyle::Stop:
-        icon = QMessageBox::Critical;
-        break;
-    case MsgStyle::Exclamation:
-        icon = QMessageBox::Warning;
-        break;
-    case MsgStyle::Information:
-        icon = QMessageBox::Information;
-        break;
-    }
-    QMessageBox box(icon, title, prompt, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-}
-
-Runtime::Runtime()
-    : m_messageBoxes(std::make_unique<QtMessageBoxes>())
-{
-    Q_ASSERT(!currentRuntime);
+    assert(!currentRuntime);
     currentRuntime = this;
 }
 
 Runtime::~Runtime()
 {
     m_registry.clear();
-    for (const QPointer<QWidget>& window : m_unloadedWindows)
-        delete window.data();
     currentRuntime = nullptr;
 }
 
 Runtime& Runtime::current()
 {
-    Q_ASSERT(currentRuntime);
+    assert(currentRuntime);
     return *currentRuntime;
 }
 
@@ -61,41 +36,29 @@ void Runtime::load(Form& form)
         return;
     if (m_ending)
         throw ProgramEnding {};
-    form.createWindow();
+    form.createWindow(m_backend);
     form.Form_Load();
-}
-
-void Runtime::present(QWidget* window)
-{
-    // A window is always shown freshly mapped, which already puts it in front.
-    window->show();
-    window->activateWindow();
 }
 
 void Runtime::show(Form& form)
 {
     load(form);
-    QWidget* window = form.window();
+    NativeWindow* window = form.nativeWindow();
     if (!window)
         return; // Form_Load unloaded its own window again.
     if (form.m_modalLoop || window->isVisible())
-        throw RuntimeError(error::AlreadyShown, window->windowTitle());
+        throw RuntimeError(error::AlreadyShown, std::string(form.layout().caption));
 
-    window->setWindowModality(Qt::ApplicationModal);
-    present(window);
-    // Showing delivers events of its own, which may already have unloaded the window.
-    if (form.window() != window) {
-        if (m_ending)
-            throw ProgramEnding {};
-        return;
-    }
-
-    QEventLoop loop;
-    form.m_modalLoop = &loop;
-    m_modalLoops.push_back(&loop);
-    loop.exec(QEventLoop::DialogExec);
-    m_modalLoops.erase(std::find(m_modalLoops.begin(), m_modalLoops.end(), &loop));
-    if (form.m_modalLoop == &loop)
+    const std::unique_ptr<EventLoop> loop = m_backend.createEventLoop();
+    form.m_modalLoop = loop.get();
+    m_modalLoops.push_back(loop.get());
+    window->show(true);
+    // Showing may deliver events of its own, which may already have unloaded the window; then
+    // the loop has been told to exit and returns at once.
+    if (form.m_modalLoop == loop.get())
+        loop->exec();
+    m_modalLoops.erase(std::find(m_modalLoops.begin(), m_modalLoops.end(), loop.get()));
+    if (form.m_modalLoop == loop.get())
         form.m_modalLoop = nullptr;
 
     // A Show that returns because the program is ending must not return into its caller.
@@ -106,23 +69,18 @@ void Runtime::show(Form& form)
 void Runtime::showModeless(Form& form)
 {
     load(form);
-    if (QWidget* window = form.window()) {
-        window->setWindowModality(Qt::NonModal);
-        present(window);
-    }
+    if (NativeWindow* window = form.nativeWindow())
+        window->show(false);
 }
 
 void Runtime::unload(Form& form)
 {
     if (!form.isLoaded())
         return;
-    QWidget* window = form.releaseWindow();
     // The window may be the one whose event procedure is running right now (a timer that unloads
-    // its own window), so it is destroyed once control is back in the event loop.
-    std::erase_if(m_unloadedWindows, [](const QPointer<QWidget>& gone) { return gone.isNull(); });
-    m_unloadedWindows.emplace_back(window);
-    window->deleteLater();
-    if (QEventLoop* loop = std::exchange(form.m_modalLoop, nullptr))
+    // its own window); the back end keeps what is still on the call stack until it is safe.
+    form.releaseWindow().reset();
+    if (EventLoop* loop = std::exchange(form.m_modalLoop, nullptr))
         loop->exit();
     if (m_running && !anyLoaded())
         quit(0);
@@ -134,18 +92,13 @@ bool Runtime::anyLoaded() const
         m_registry.begin(), m_registry.end(), [](const auto& slot) { return slot.second->isLoaded(); });
 }
 
-void Runtime::messageBox(const QString& prompt, MsgStyle style, const QString& title)
+void Runtime::messageBox(std::string_view prompt, MsgStyle style, std::string_view title)
 {
     if (m_ending)
         throw ProgramEnding {};
-    m_messageBoxes->show(prompt, style, title);
+    m_backend.messageBox(prompt, style, title);
     if (m_ending)
         throw ProgramEnding {};
-}
-
-void Runtime::setMessageBoxes(std::unique_ptr<MessageBoxes> boxes)
-{
-    m_messageBoxes = std::move(boxes);
 }
 
 void Runtime::end(int exitStatus)
@@ -161,29 +114,24 @@ void Runtime::quit(int exitStatus)
     m_ending = true;
     m_exitStatus = exitStatus;
 
-    // Every window disappears at once. The widgets themselves stay alive until the runtime goes,
+    // Every window disappears at once. The windows themselves stay alive until the runtime goes,
     // because procedures further up the stack may still be unwinding through them.
     for (auto& [type, form] : m_registry) {
-        if (form->isLoaded()) {
-            form->stopTimers();
-            form->window()->hide();
-        }
+        if (NativeWindow* window = form->nativeWindow())
+            window->close();
     }
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
-            dialog->done(QDialog::Rejected);
-    }
-    for (QEventLoop* loop : m_modalLoops)
+    m_backend.closeAll();
+    for (EventLoop* loop : m_modalLoops)
         loop->exit();
     if (m_running)
-        QCoreApplication::exit(exitStatus);
+        m_backend.quit(exitStatus);
 }
 
 int Runtime::run(Form& startForm)
 {
     m_running = true;
     call([&] { showModeless(startForm); });
-    const int status = m_ending ? m_exitStatus : QApplication::exec();
+    const int status = m_ending ? m_exitStatus : m_backend.exec();
     m_running = false;
     return m_ending ? m_exitStatus : status;
 }
@@ -199,7 +147,7 @@ void Runtime::call(const Procedure& procedure) noexcept
     } catch (const RuntimeError& error) {
         fail(error);
     } catch (const std::exception& error) {
-        fail(RuntimeError(error::Internal, QString::fromLocal8Bit(error.what())));
+        fail(RuntimeError(error::Internal, error.what()));
     } catch (...) {
         fail(RuntimeError(error::Internal));
     }
@@ -208,12 +156,11 @@ void Runtime::call(const Procedure& procedure) noexcept
 void Runtime::fail(const RuntimeError& error) noexcept
 {
     try {
-        qCritical("%s", error.what());
+        std::fprintf(stderr, "%s\n", error.what());
         if (!m_ending) {
-            m_messageBoxes->show(QStringLiteral("Errore %1 in fase di esecuzione:\n\n%2")
-                                     .arg(error.number())
-                                     .arg(error.description()),
-                MsgStyle::Stop, QStringLiteral("Errore di run-time"));
+            m_backend.messageBox("Errore " + std::to_string(error.number()) + " in fase di esecuzione:\n\n"
+                    + error.description(),
+                MsgStyle::Stop, "Errore di run-time");
         }
     } catch (...) {
         // The report is best effort; the program ends either way.
@@ -221,9 +168,14 @@ void Runtime::fail(const RuntimeError& error) noexcept
     quit(1);
 }
 
-void messageBox(const QString& prompt, MsgStyle style, const QString& title)
+void messageBox(std::string_view prompt, MsgStyle style, std::string_view title)
 {
     Runtime::current().messageBox(prompt, style, title);
+}
+
+std::string dateToText(Date date)
+{
+    return dateToText(date, Runtime::current().backend().dateFormat());
 }
 
 void End()

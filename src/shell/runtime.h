@@ -1,48 +1,29 @@
 #pragma once
 
+#include "backend.h"
 #include "form.h"
-
-#include <QPointer>
 
 #include <memory>
 #include <typeindex>
 #include <unordered_map>
 #include <vector>
 
-class QEventLoop;
-
 namespace shell {
-
-enum class MsgStyle { Stop = 16, Exclamation = 48, Information = 64 };
-
-// How message boxes reach the user. The application uses Qt's message box; tests put a recorder
-// in its place so that nothing blocks.
-class MessageBoxes
-{
-public:
-    virtual ~MessageBoxes() = default;
-    // Shows a modal box with a single OK button and returns once it has been dismissed.
-    virtual void show(const QString& prompt, MsgStyle style, const QString& title) = 0;
-};
-
-class QtMessageBoxes final : public MessageBoxes
-{
-public:
-    void show(const QString& prompt, MsgStyle style, const QString& title) override;
-};
 
 // The forms runtime: the registry with one instance per window class, Load, modal Show, Unload,
 // message boxes, End, and the one place where event procedures are called and their errors caught.
-// Exactly one runtime exists at a time; windows reach it through the free functions below.
+// It knows no window by name and no toolkit: windows come from the back end it is given. Exactly
+// one runtime exists at a time; windows reach it through the free functions below.
 class Runtime
 {
 public:
-    Runtime();
+    explicit Runtime(Backend& backend);
     ~Runtime();
     Runtime(const Runtime&) = delete;
     Runtime& operator=(const Runtime&) = delete;
 
     static Runtime& current();
+    Backend& backend() const { return m_backend; }
 
     // The registry's instance of F, created on first use with its fields at their defaults. It
     // creates no window.
@@ -64,8 +45,7 @@ public:
     // Destroys the window; the instance and its fields remain.
     void unload(Form& form);
 
-    void messageBox(const QString& prompt, MsgStyle style, const QString& title);
-    void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
+    void messageBox(std::string_view prompt, MsgStyle style, std::string_view title);
 
     // Ends the program: every window disappears and no waiting procedure resumes, because this
     // throws ProgramEnding through the caller up to the event boundary.
@@ -85,14 +65,12 @@ public:
     void call(const Procedure& procedure) noexcept;
 
 private:
-    void present(QWidget* window);
     void fail(const RuntimeError& error) noexcept;
     bool anyLoaded() const;
 
+    Backend& m_backend;
     std::unordered_map<std::type_index, std::unique_ptr<Form>> m_registry;
-    std::unique_ptr<MessageBoxes> m_messageBoxes;
-    std::vector<QEventLoop*> m_modalLoops;
-    std::vector<QPointer<QWidget>> m_unloadedWindows;
+    std::vector<EventLoop*> m_modalLoops;
     bool m_running = false;
     bool m_ending = false;
     int m_exitStatus = 0;
@@ -119,7 +97,10 @@ template <class F> void Unload()
     Runtime::current().unload(form<F>());
 }
 
-void messageBox(const QString& prompt, MsgStyle style, const QString& title);
+void messageBox(std::string_view prompt, MsgStyle style, std::string_view title);
+
+// The date in the user's locale's short form, with a four-digit year.
+std::string dateToText(Date date);
 
 [[noreturn]] void End();
 

@@ -53,10 +53,10 @@ void Form5::bindEvents(shell::EventBinder& on)
 void Form5::Form_Load()
 {
     const Form1& name = shell::form<Form1>();
-    control<shell::Label>("Label1").setCaption(name.nome + u' ' + name.cognome);
+    control<shell::Label>("Label1").setCaption(name.nome + ' ' + name.cognome);
 
     const Form2& birth = shell::form<Form2>();
-    const QDate date = shell::dateFromText(Form2::dateText(birth.giorno, birth.mese, birth.anno));
+    const shell::Date date = shell::dateFromText(Form2::dateText(birth.giorno, birth.mese, birth.anno));
     control<shell::TextBox>("Text1").setText(shell::dateToText(date));
 
     // Both buttons start disabled, so exactly one of them becomes usable.
@@ -68,12 +68,10 @@ void Form5::Form_Load()
 
 void Form5::Command1_Click()
 {
-    shell::messageBox(
-        QStringLiteral("Sei un maschio"), shell::MsgStyle::Information, QStringLiteral("Maschio"));
+    shell::messageBox("Sei un maschio", shell::MsgStyle::Information, "Maschio");
 }
 
 void Form5::Command2_Click()
 {
-    shell::messageBox(
-        QStringLiteral("sei una femmina"), shell::MsgStyle::Information, QStringLiteral("Femmina"));
+    shell::messageBox("sei una femmina", shell::MsgStyle::Information, "Femmina");
 }

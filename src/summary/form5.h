@@ -9,7 +9,7 @@ public:
     Form5();
 
     // The counter of the fake formatting.
-    qint16 cazzo = 0;
+    std::int16_t cazzo = 0;
 
 private:
     void Form_Load() override;

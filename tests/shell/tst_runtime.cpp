@@ -1,13 +1,13 @@
 #include "shell/controls.h"
 #include "shell/conversions.h"
 #include "shell/runtime.h"
-#include "support/testsupport.h"
+#include "support/fakedesktop.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 using namespace testsupport;
 using enum shell::ControlKind;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -40,7 +40,7 @@ public:
     static inline std::function<void(Upper&)> onTimer;
     int loads = 0;
     int ticks = 0;
-    qint16 field = 0;
+    std::int16_t field = 0;
 
 private:
     void Form_Load() override { ++loads; }
@@ -63,7 +63,7 @@ public:
     }
     int loads = 0;
     int showsReturned = 0;
-    QString text;
+    std::string text;
 
 private:
     void Form_Load() override { ++loads; }
@@ -84,9 +84,9 @@ void showLower()
     shell::Runtime::current().showModeless(shell::form<Lower>());
 }
 
-void clickOpen()
+bool isVisible(const shell::Form& form)
 {
-    shell::form<Lower>().control<shell::CommandButton>("Command1").click();
+    return form.nativeWindow() && form.nativeWindow()->isVisible();
 }
 
 }
@@ -95,11 +95,7 @@ class TestRuntime : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup()
-    {
-        Upper::onTimer = {};
-        QTRY_VERIFY(noWindowLeft());
-    }
+    void cleanup() { Upper::onTimer = {}; }
 
     void instancesAreLazyAndLoadRunsOnce()
     {
@@ -114,28 +110,28 @@ private slots:
         shell::Load<Upper>();
         QCOMPARE(upper.loads, 1);
         QVERIFY(upper.isLoaded());
-        QVERIFY(!upper.window()->isVisible());
+        QVERIFY(!isVisible(upper));
     }
 
     void controlAccessLoadsWithoutShowing()
     {
         RuntimeFixture fixture;
         Lower& lower = shell::form<Lower>();
-        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), QStringLiteral("iniziale"));
+        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), "iniziale");
         QCOMPARE(lower.loads, 1);
-        QVERIFY(!lower.window()->isVisible());
+        QVERIFY(!isVisible(lower));
     }
 
     void fieldsSurviveUnloadWhileControlsStartAfresh()
     {
         RuntimeFixture fixture;
         Lower& lower = shell::form<Lower>();
-        lower.text = QStringLiteral("campo");
-        lower.control<shell::TextBox>("Text1").setText(QStringLiteral("cambiato"));
+        lower.text = "campo";
+        lower.control<shell::TextBox>("Text1").setText("cambiato");
         shell::Unload<Lower>();
         QVERIFY(!lower.isLoaded());
-        QCOMPARE(lower.text, QStringLiteral("campo"));
-        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), QStringLiteral("iniziale"));
+        QCOMPARE(lower.text, "campo");
+        QCOMPARE(lower.control<shell::TextBox>("Text1").text(), "iniziale");
         QCOMPARE(lower.loads, 2);
     }
 
@@ -145,15 +141,15 @@ private slots:
         showLower();
         bool upperWasModal = false;
         bool lowerBlocked = false;
-        whenShown<Upper>([&] {
+        fixture.desktop.whenShown<Upper>([&] {
             upperWasModal = true;
-            lowerBlocked = !isActiveModal(shell::form<Lower>().window());
+            lowerBlocked = !fixture.desktop.takesInput(shell::form<Lower>());
             shell::Unload<Upper>();
         });
-        clickOpen();
+        fixture.desktop.click(shell::form<Lower>(), "Command1");
         QVERIFY(upperWasModal);
         QVERIFY(lowerBlocked);
-        QVERIFY(shell::form<Lower>().window()->isVisible());
+        QVERIFY(isVisible(shell::form<Lower>()));
         QCOMPARE(shell::form<Lower>().showsReturned, 1);
         QVERIFY(!shell::form<Upper>().isLoaded());
         QVERIFY(!fixture.runtime.isEnding());
@@ -163,8 +159,8 @@ private slots:
     {
         RuntimeFixture fixture;
         showLower();
-        whenShown<Upper>([] { shell::form<Upper>().window()->close(); });
-        clickOpen();
+        fixture.desktop.whenShown<Upper>([&] { fixture.desktop.requestClose(shell::form<Upper>()); });
+        fixture.desktop.click(shell::form<Lower>(), "Command1");
         QCOMPARE(shell::form<Lower>().showsReturned, 1);
         QVERIFY(!shell::form<Upper>().isLoaded());
     }
@@ -173,18 +169,15 @@ private slots:
     {
         RuntimeFixture fixture;
         showLower();
-        QElapsedTimer sinceLoad;
-        qint64 firstTick = -1;
+        std::vector<std::chrono::milliseconds> tickedAt;
         Upper::onTimer = [&](Upper& upper) {
-            if (firstTick < 0)
-                firstTick = sinceLoad.elapsed();
+            tickedAt.push_back(fixture.desktop.now());
             if (upper.ticks == 3)
                 shell::Unload<Upper>();
         };
-        sinceLoad.start();
-        clickOpen();
+        fixture.desktop.click(shell::form<Lower>(), "Command1");
         QCOMPARE(shell::form<Upper>().ticks, 3);
-        QVERIFY2(firstTick >= 20, qPrintable(QString::number(firstTick)));
+        QCOMPARE(tickedAt, (std::vector { 20ms, 40ms, 60ms }));
     }
 
     void aTimerProcedureIsNeverReentered()
@@ -193,16 +186,16 @@ private slots:
         int deepest = 0;
         int depth = 0;
         // The box stays open for several timer intervals, as a user would leave it.
-        fixture.reactToBoxes([&](const ShownBox&) { QTest::qWait(150); });
+        fixture.desktop.onBox = [&](const ShownBox&) { fixture.desktop.wait(150ms); };
         Upper::onTimer = [&](Upper& upper) {
             deepest = std::max(deepest, ++depth);
-            shell::messageBox(QStringLiteral("tic"), shell::MsgStyle::Information, QStringLiteral("Timer"));
+            shell::messageBox("tic", shell::MsgStyle::Information, "Timer");
             --depth;
             if (upper.ticks == 2)
                 shell::Unload<Upper>();
         };
         showLower();
-        clickOpen();
+        fixture.desktop.click(shell::form<Lower>(), "Command1");
         QCOMPARE(deepest, 1);
         QCOMPARE(fixture.boxes.size(), std::size_t(2));
     }
@@ -216,17 +209,16 @@ private slots:
             shell::End();
             afterEnd = true;
         };
-        clickOpen();
+        fixture.desktop.click(shell::form<Lower>(), "Command1");
         QVERIFY(!afterEnd);
         QCOMPARE(shell::form<Lower>().showsReturned, 0);
         QVERIFY(fixture.runtime.isEnding());
         QCOMPARE(fixture.runtime.exitStatus(), 0);
-        QVERIFY(!shell::form<Lower>().window()->isVisible());
-        QVERIFY(!shell::form<Upper>().window()->isVisible());
+        QVERIFY(!isVisible(shell::form<Lower>()));
+        QVERIFY(!isVisible(shell::form<Upper>()));
         // Once the program is ending, no event procedure runs any more.
         const int ticks = shell::form<Upper>().ticks;
-        clickOpen();
-        QTest::qWait(60);
+        fixture.desktop.wait(60ms);
         QCOMPARE(shell::form<Upper>().ticks, ticks);
         QCOMPARE(shell::form<Lower>().showsReturned, 0);
     }
@@ -250,11 +242,11 @@ private slots:
         showLower();
         switch (expectedNumber) {
         case 13:
-            shell::form<Lower>().control<shell::CommandButton>("Command2").click();
+            fixture.desktop.click(shell::form<Lower>(), "Command2");
             break;
         case 6:
             Upper::onTimer = [](Upper& upper) { upper.field = shell::increment(32767); };
-            clickOpen();
+            fixture.desktop.click(shell::form<Lower>(), "Command1");
             break;
         case 400:
             fixture.runtime.call([] { shell::Show<Lower>(); });
@@ -264,31 +256,15 @@ private slots:
         }
         QCOMPARE(fixture.boxes.size(), std::size_t(1));
         const ShownBox& box = fixture.boxes.front();
-        QVERIFY2(
-            box.prompt.contains(QStringLiteral("Errore %1").arg(expectedNumber)), qPrintable(box.prompt));
-        QVERIFY2(box.prompt.contains(expectedDescription), qPrintable(box.prompt));
+        QVERIFY2(box.prompt.find("Errore " + std::to_string(expectedNumber)) != std::string::npos,
+            box.prompt.c_str());
+        QVERIFY2(box.prompt.find(expectedDescription.toStdString()) != std::string::npos, box.prompt.c_str());
         QCOMPARE(box.style, shell::MsgStyle::Stop);
         QVERIFY(fixture.runtime.isEnding());
         QCOMPARE(fixture.runtime.exitStatus(), 1);
-        QVERIFY(!shell::form<Lower>().window()->isVisible());
-    }
-
-    void windowsOpenWhereTheirLayoutSays()
-    {
-        RuntimeFixture fixture;
-        shell::Load<Lower>();
-        shell::Load<Upper>();
-        const QWidget* titled = shell::form<Lower>().window();
-        QCOMPARE(titled->geometry(), QRect(100, 100, 200, 133));
-        QCOMPARE(titled->windowTitle(), QStringLiteral("Sotto"));
-        QVERIFY(!(titled->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)));
-        // Without a caption there is no title bar, only a one-pixel border around the client area.
-        const QWidget* bare = shell::form<Upper>().window();
-        QVERIFY(bare->windowFlags() & Qt::FramelessWindowHint);
-        QCOMPARE(bare->geometry(), QRect(199, 99, 135, 69));
-        QCOMPARE(shell::form<Upper>().control<shell::Label>("Label1").pos(), QPoint(9, 9));
+        QVERIFY(!isVisible(shell::form<Lower>()));
     }
 };
 
-QTEST_MAIN(TestRuntime)
+QTEST_APPLESS_MAIN(TestRuntime)
 #include "tst_runtime.moc"

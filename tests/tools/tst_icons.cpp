@@ -1,3 +1,4 @@
+#include "backends/qt/qtbackend.h"
 #include "shell/pixelart.h"
 
 #include <QFile>
@@ -12,7 +13,12 @@ QList<QImage> art()
     QFile file(QStringLiteral(ART_FILE));
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return shell::pixelArtImages(QString::fromUtf8(file.readAll()));
+    const QByteArray text = file.readAll();
+    QList<QImage> images;
+    for (const shell::PixelImage& image :
+        shell::pixelArtImages(std::string_view(text.constData(), std::size_t(text.size()))))
+        images.append(qtbackend::toImage(image));
+    return images;
 }
 
 QString icon(const QString& relative)

@@ -1,6 +1,5 @@
-#include "application.h"
-
-#include "pixelart.h"
+#include "shell/application.h"
+#include "qtbackend.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -78,15 +77,19 @@ namespace {
 
 }
 
-int runApplication(
-    int& argc, char** argv, const ApplicationInfo& info, const std::function<Form&(Runtime&)>& startForm)
+int runApplication(const ApplicationInfo& info, StartForm startForm)
 {
     programName = info.name;
-    const std::unique_ptr<QApplication> app = startGui(argc, argv);
+    // The program takes no command line: Qt's own options (-geometry, -reverse, -style...) would
+    // move or mirror its windows, so Qt sees the program's name alone.
+    static char name[64];
+    std::snprintf(name, sizeof name, "%s", info.name);
+    static char* arguments[] = { name, nullptr };
+    static int argumentCount = 1;
+    const std::unique_ptr<QApplication> app = startGui(argumentCount, arguments);
     QApplication::setApplicationName(QString::fromUtf8(info.name));
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));
     QApplication::setDesktopFileName(QString::fromUtf8(info.desktopId));
-    QApplication::setWindowIcon(pixelArtIcon(QString::fromUtf8(info.iconArt)));
     // The runtime alone decides when the program ends: at End, or once no window is loaded. Qt
     // must not also quit when the last visible window goes, for instance a message box that
     // closes while End hides the forms, which would replace the exit status.
@@ -98,7 +101,8 @@ int runApplication(
     if (qtTranslations.load(QStringLiteral("qtbase_it"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslations);
 
-    Runtime runtime;
+    qtbackend::QtBackend backend;
+    Runtime runtime(backend);
     return runtime.run(startForm(runtime));
 }
 

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "shell/backend.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace qtbackend {
+
+// The intrinsic controls on Qt: each is its Qt widget, which holds the state, and the native
+// control that the runtime reads and writes.
+
+class Label final : public QLabel, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    std::string text() const override { return QLabel::text().toStdString(); }
+    void setText(std::string_view text) override;
+};
+
+class TextBox final : public QLineEdit, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+    std::string text() const override { return QLineEdit::text().toStdString(); }
+    void setText(std::string_view text) override;
+    void setFocus() override { QLineEdit::setFocus(); }
+};
+
+// No button is the default one, but a focused button answers Enter as it answers Space, as on
+// the desktops these windows imitate.
+class CommandButton final : public QPushButton, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    using QPushButton::QPushButton;
+    std::string text() const override { return QPushButton::text().toStdString(); }
+    void setEnabled(bool enabled) override { QPushButton::setEnabled(enabled); }
+    void setFocus() override { QPushButton::setFocus(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+// A drop-down combo box whose text part can be typed into. What is typed stays as typed: it is
+// neither completed from the list nor added to it. A locked one still opens its list so that
+// the user can read the items, but neither typing nor picking changes its text.
+class ComboBox final : public QComboBox, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    explicit ComboBox(QWidget* parent = nullptr);
+
+    std::string text() const override { return currentText().toStdString(); }
+    void setText(std::string_view text) override;
+    std::size_t itemCount() const override { return std::size_t(count()); }
+    std::string item(std::size_t index) const override { return itemText(int(index)).toStdString(); }
+    void addItem(std::string_view item) override;
+    void setFocus() override { QComboBox::setFocus(); }
+
+    void setLocked(bool locked);
+    bool isLocked() const { return m_locked; }
+
+private:
+    bool m_locked = false;
+    QString m_lockedText;
+};
+
+// Option buttons and check boxes toggle on a click anywhere in their rectangle, not only on the
+// box and the text.
+class OptionButton final : public QRadioButton, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    using QRadioButton::QRadioButton;
+    std::string text() const override { return QRadioButton::text().toStdString(); }
+    int checkState() const override { return isChecked() ? 1 : 0; }
+    void setCheckState(int state) override { setChecked(state != 0); }
+    void setFocus() override { QRadioButton::setFocus(); }
+
+protected:
+    bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+};
+
+class CheckBox final : public QCheckBox, public shell::NativeControl
+{
+    Q_OBJECT
+public:
+    using QCheckBox::QCheckBox;
+    std::string text() const override { return QCheckBox::text().toStdString(); }
+    // 0 clear, 1 ticked, 2 greyed: the classic numbering, which differs from Qt::CheckState.
+    int checkState() const override;
+    void setCheckState(int state) override;
+    void setFocus() override { QCheckBox::setFocus(); }
+
+protected:
+    bool hitButton(const QPoint& position) const override { return rect().contains(position); }
+};
+
+}
