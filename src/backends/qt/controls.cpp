@@ -16,11 +16,30 @@ void TextBox::setText(std::string_view text)
     QLineEdit::setText(toQString(text));
 }
 
+namespace {
+    bool isEnter(const QKeyEvent* event)
+    {
+        return (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+            && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    }
+}
+
+bool CommandButton::event(QEvent* event)
+{
+    // Qt's push button claims Enter as an override of shortcuts and then leaves it to a dialog's
+    // default button; here no button is the default, so the key press must reach this one.
+    if (event->type() == QEvent::ShortcutOverride && isEnter(static_cast<QKeyEvent*>(event))) {
+        event->ignore();
+        return true;
+    }
+    return QPushButton::event(event);
+}
+
 void CommandButton::keyPressEvent(QKeyEvent* event)
 {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        && event->modifiers() == Qt::NoModifier && !event->isAutoRepeat()) {
-        animateClick();
+    if (isEnter(event)) {
+        if (!event->isAutoRepeat())
+            click();
         return;
     }
     QPushButton::keyPressEvent(event);

@@ -45,6 +45,7 @@ public:
     void setFocus() override { QPushButton::setFocus(); }
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 };
 

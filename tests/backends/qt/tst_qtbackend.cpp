@@ -1,0 +1,197 @@
+#include "backends/qt/controls.h"
+#include "backends/qt/qtbackend.h"
+#include "finale/form6.h"
+#include "finale/form7.h"
+#include "questionnaire/form1.h"
+#include "questionnaire/form2.h"
+#include "questionnaire/form3.h"
+#include "questionnaire/form4.h"
+#include "shell/controls.h"
+#include "summary/form5.h"
+
+#include <QLocale>
+#include <QTest>
+
+namespace {
+
+// The program's windows on Qt, for one test.
+struct QtFixture
+{
+    qtbackend::QtBackend backend;
+    shell::Runtime runtime { backend };
+
+    QtFixture()
+    {
+        // The summary reads a date of birth when it loads.
+        Form2& birth = shell::form<Form2>();
+        birth.giorno = "1";
+        birth.mese = "Gennaio";
+        birth.anno = "1980";
+    }
+
+    std::vector<shell::Form*> everyWindow() const
+    {
+        return { &shell::form<Form1>(), &shell::form<Form2>(), &shell::form<Form3>(), &shell::form<Form4>(),
+            &shell::form<Form5>(), &shell::form<Form6>(), &shell::form<Form7>() };
+    }
+};
+
+template <class F> QWidget* loaded()
+{
+    shell::Load<F>();
+    return qtbackend::widgetOf(shell::form<F>().nativeWindow());
+}
+
+template <class W> W* child(QWidget* window, const char* name)
+{
+    W* found = window->findChild<W*>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+}
+
+// What only the Qt back end does: how windows and controls look and answer on a Qt desktop.
+class TestQtBackend : public QObject
+{
+    Q_OBJECT
+private slots:
+    void windowsOpenWhereTheirLayoutSaysWithACaptionOnlyFrame()
+    {
+        QtFixture fixture;
+        const QWidget* nome = loaded<Form1>();
+        QCOMPARE(nome->geometry(), QRect(260, 50, 312, 131));
+        QCOMPARE(nome->windowTitle(), QStringLiteral("Nome"));
+        QVERIFY(!(nome->windowFlags() & (Qt::WindowCloseButtonHint | Qt::WindowSystemMenuHint)));
+        QCOMPARE(nome->minimumSize(), nome->maximumSize());
+
+        // Without a caption there is no title bar, only a one-pixel border around the client area:
+        // 800 by 600 pixels at the corner, black, with the no-drop pointer and nothing visible in it.
+        QWidget* farewell = loaded<Form6>();
+        QVERIFY(farewell->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(farewell->frameGeometry(), QRect(0, 0, 800, 600));
+        QCOMPARE(farewell->palette().color(QPalette::Window), farewell->palette().color(QPalette::WindowText));
+        QCOMPARE(farewell->cursor().shape(), Qt::ForbiddenCursor);
+        const QList<QWidget*> children = farewell->findChildren<QWidget*>();
+        QVERIFY(std::none_of(children.begin(), children.end(), [](QWidget* w) { return w->isVisibleTo(w->window()); }));
+    }
+
+    void onlyTheNameWindowCarriesTheIcon()
+    {
+        QtFixture fixture;
+        for (shell::Form* form : fixture.everyWindow()) {
+            shell::Runtime::current().load(*form);
+            const bool hasIcon = !qtbackend::widgetOf(form->nativeWindow())->windowIcon().availableSizes().isEmpty();
+            QCOMPARE(hasIcon, form == &shell::form<Form1>());
+        }
+        QVERIFY(QApplication::windowIcon().isNull());
+    }
+
+    // Focus starts on the first control in tab order that can take it, and every text or combo box
+    // is named by its label, as screen readers announce it.
+    void focusAndLabelsFollowTheLayout()
+    {
+        QtFixture fixture;
+        for (shell::Form* form : fixture.everyWindow()) {
+            shell::Runtime::current().load(*form);
+            QWidget* window = qtbackend::widgetOf(form->nativeWindow());
+            const std::vector<std::size_t> order = shell::tabOrder(form->layout());
+            if (!order.empty()) {
+                const QString first = qtbackend::toQString(form->layout().controls[order.front()].name);
+                QWidget* focused = window->focusWidget();
+                QVERIFY2(focused && (focused->objectName() == first || focused->parentWidget()->objectName() == first),
+                    qPrintable(window->windowTitle() + u' ' + first));
+            }
+            for (const shell::ControlRecord& record : form->layout().controls) {
+                if (record.options.buddy.empty())
+                    continue;
+                const auto* label = child<QLabel>(window, record.name.data());
+                QCOMPARE(label->buddy()->objectName(), qtbackend::toQString(record.options.buddy));
+            }
+        }
+    }
+
+    // What is typed into a combo box stays as typed: no completion from the list.
+    void typedComboTextIsKeptAsTyped()
+    {
+        QtFixture fixture;
+        QWidget* birth = loaded<Form2>();
+        auto* year = child<QComboBox>(birth, "Combo3");
+        auto* month = child<QComboBox>(birth, "Combo2");
+        for (auto [box, typed] : { std::pair { year, "19" }, std::pair { month, "Mar" } }) {
+            box->lineEdit()->selectAll();
+            QTest::keyClicks(box->lineEdit(), QLatin1String(typed));
+            QCOMPARE(box->currentText(), QLatin1String(typed));
+        }
+        QCOMPARE(shell::form<Form2>().control<shell::ComboBox>("Combo3").text(), "19");
+        QCOMPARE(year->count(), 19); // nothing added to the list either
+    }
+
+    void aLockedInterestListKeepsItsTextWhenAnItemIsPicked()
+    {
+        QtFixture fixture;
+        auto interests = shell::form<Form5>().control<shell::ComboBox>("Combo1");
+        interests.addItem("pesca");
+        interests.addItem("nuoto");
+        interests.setText(interests.list(0));
+        auto* box = child<qtbackend::ComboBox>(loaded<Form5>(), "Combo1");
+        QVERIFY(box->lineEdit()->isReadOnly());
+        // What picking the second item from the open list does.
+        box->setCurrentIndex(1);
+        emit box->activated(1);
+        QCOMPARE(box->currentText(), QStringLiteral("pesca"));
+    }
+
+    // A focused button answers Enter as it answers Space; option buttons and check boxes toggle on
+    // a click anywhere in their rectangle.
+    void buttonsAnswerEnterAndTheirWholeRectangle()
+    {
+        QtFixture fixture;
+        // "Cancel" of the progress window has no event procedure, so the test can count its clicks.
+        auto* next = child<QPushButton>(loaded<Form7>(), "Command1");
+        int clicks = 0;
+        QObject::connect(next, &QPushButton::clicked, [&] { ++clicks; });
+        QTest::keyClick(next, Qt::Key_Return);
+        QTest::keyClick(next, Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClick(next, Qt::Key_Space);
+        QCOMPARE(clicks, 3);
+
+        auto* maschio = child<QRadioButton>(loaded<Form3>(), "Option1");
+        QTest::mouseClick(maschio, Qt::LeftButton, {}, QPoint(maschio->width() - 2, maschio->height() - 2));
+        QVERIFY(maschio->isChecked());
+        auto* pesca = child<QCheckBox>(loaded<Form4>(), "Check1");
+        QTest::mouseClick(pesca, Qt::LeftButton, {}, QPoint(pesca->width() - 2, pesca->height() / 2));
+        QVERIFY(pesca->isChecked());
+    }
+
+    void progressWindowStartsWithCancelFocused()
+    {
+        QtFixture fixture;
+        shell::form<Form5>().cazzo = 37;
+        QWidget* progress = loaded<Form7>();
+        QCOMPARE(progress->focusWidget()->objectName(), QStringLiteral("Command1"));
+        QCOMPARE(child<QLabel>(progress, "Label1")->text(), QStringLiteral("Formattazione in corso 37%"));
+    }
+
+    // A locale without a short date pattern of its own (C, POSIX) leaves the choice to the runtime,
+    // which writes Italian dates; any real locale keeps its own pattern.
+    void datesFollowTheLocaleUnlessItHasNoPattern()
+    {
+        QtFixture fixture;
+        const QLocale previous;
+        const std::pair<QLocale, std::string> cases[] = {
+            { QLocale::c(), "01/01/1980" },
+            { QLocale(QLocale::Italian, QLocale::Italy), "01/01/1980" },
+            { QLocale(QLocale::English, QLocale::UnitedStates), "1/1/1980" },
+        };
+        for (const auto& [locale, expected] : cases) {
+            QLocale::setDefault(locale);
+            QCOMPARE(shell::dateToText(std::chrono::year(1980) / 1 / 1), expected);
+        }
+        QLocale::setDefault(previous);
+    }
+};
+
+QTEST_MAIN(TestQtBackend)
+#include "tst_qtbackend.moc"
