@@ -4,23 +4,30 @@
 #include "questionnaire/form4.h"
 #include "shell/controls.h"
 #include "summary/form5.h"
-#include "support/testsupport.h"
+#include "support/fakedesktop.h"
 
 #include <QTest>
 
 using namespace testsupport;
-using namespace Qt::StringLiterals;
 
 namespace {
 
-template <class F> void clickNext()
+template <class F> void open()
 {
-    shell::form<F>().template control<shell::CommandButton>("Command1").click();
+    shell::Runtime::current().showModeless(shell::form<F>());
 }
 
-template <class F, class Control> Control& the(std::string_view name)
+FakeControl& fake(const shell::Form& form, std::string_view control)
 {
-    return shell::form<F>().template control<Control>(name);
+    return static_cast<FakeDesktop&>(shell::Runtime::current().backend()).window(form)->fake(control);
+}
+
+QStringList toList(const std::vector<std::string>& items)
+{
+    QStringList list;
+    for (const std::string& item : items)
+        list.append(QString::fromStdString(item));
+    return list;
 }
 
 }
@@ -29,37 +36,38 @@ class TestQuestionnaire : public QObject
 {
     Q_OBJECT
 private slots:
-    void init() { QLocale::setDefault(QLocale(QLocale::Italian, QLocale::Italy)); }
-    void cleanup() { QTRY_VERIFY(noWindowLeft()); }
-
     void theNameWindowStoresTheTextsAsTypedAndOpensTheNext()
     {
         RuntimeFixture fixture;
-        fixture.runtime.showModeless(shell::form<Form1>());
-        the<Form1, shell::TextBox>("Text1").setText(QStringLiteral(" Maria Grazia "));
+        FakeDesktop& desktop = fixture.desktop;
+        Form1& name = shell::form<Form1>();
+        open<Form1>();
+        desktop.type(name, "Text1", " Maria Grazia ");
         bool form2Modal = false;
-        whenShown<Form2>([&] {
-            form2Modal = true;
-            shell::Unload<Form2>();
+        desktop.whenShown<Form2>([&] {
+            form2Modal = !desktop.takesInput(name) && desktop.window(name)->isVisible();
+            desktop.type(shell::form<Form2>(), "Combo1", "9");
+            desktop.requestClose(shell::form<Form2>());
         });
-        clickNext<Form1>();
+        desktop.click(name, "Command1");
         QVERIFY(form2Modal);
-        QCOMPARE(shell::form<Form1>().nome, QStringLiteral(" Maria Grazia "));
-        QCOMPARE(shell::form<Form1>().cognome, QString());
+        QCOMPARE(name.nome, " Maria Grazia ");
+        QCOMPARE(name.cognome, "");
 
         // With the next window gone, "Successivo" works again and overwrites the fields, while the
         // next window starts from its layout and keeps its own fields.
-        shell::form<Form2>().giorno = QStringLiteral("9");
-        the<Form1, shell::TextBox>("Text2").setText(QStringLiteral("Rossi"));
-        QString dayShown;
-        whenShown<Form2>([&] {
-            dayShown = the<Form2, shell::ComboBox>("Combo1").text();
-            shell::Unload<Form2>();
+        shell::form<Form2>().giorno = "12";
+        desktop.type(name, "Text2", "Rossi");
+        std::string dayShown;
+        desktop.whenShown<Form2>([&] {
+            dayShown = shell::form<Form2>().control<shell::ComboBox>("Combo1").text();
+            desktop.requestClose(shell::form<Form2>());
         });
-        clickNext<Form1>();
-        QCOMPARE(shell::form<Form1>().cognome, QStringLiteral("Rossi"));
-        QCOMPARE(dayShown, QStringLiteral("1"));
-        QCOMPARE(shell::form<Form2>().giorno, QStringLiteral("9"));
+        desktop.click(name, "Command1");
+        QCOMPARE(name.cognome, "Rossi");
+        QCOMPARE(dayShown, "1");
+        QCOMPARE(shell::form<Form2>().giorno, "12");
+        QVERIFY(desktop.stuck.empty());
     }
 
     void theBirthDateWindowOffersItsListsAndStoresValidDates_data()
@@ -85,35 +93,38 @@ private slots:
         QFETCH(QString, month);
         QFETCH(QString, year);
         RuntimeFixture fixture;
-        auto& days = the<Form2, shell::ComboBox>("Combo1");
-        auto& months = the<Form2, shell::ComboBox>("Combo2");
-        auto& years = the<Form2, shell::ComboBox>("Combo3");
-        QCOMPARE(days.count(), 31);
-        QCOMPARE(days.list(30), QStringLiteral("31"));
-        QCOMPARE(months.count(), 12);
-        QCOMPARE(months.list(11), QStringLiteral("Dicembre"));
-        QCOMPARE(years.count(), 19);
-        QCOMPARE(years.list(0), QStringLiteral("1980"));
-        QCOMPARE(years.list(18), QStringLiteral("1998"));
+        FakeDesktop& desktop = fixture.desktop;
+        Form2& birth = shell::form<Form2>();
+        open<Form2>();
+        const QStringList days = toList(fake(birth, "Combo1").items());
+        const QStringList months = toList(fake(birth, "Combo2").items());
+        const QStringList years = toList(fake(birth, "Combo3").items());
+        QCOMPARE(days.size(), 31);
+        QCOMPARE(days.front(), "1");
+        QCOMPARE(days.back(), "31");
+        QCOMPARE(months.size(), 12);
+        QCOMPARE(months.front(), "Gennaio");
+        QCOMPARE(months.back(), "Dicembre");
+        QCOMPARE(years.size(), 19);
+        QCOMPARE(years.front(), "1980");
+        QCOMPARE(years.back(), "1998");
         if (!day.isEmpty()) {
-            days.setText(day);
-            months.setText(month);
-            years.setText(year);
+            desktop.type(birth, "Combo1", day.toStdString());
+            desktop.type(birth, "Combo2", month.toStdString());
+            desktop.type(birth, "Combo3", year.toStdString());
         }
 
-        fixture.runtime.showModeless(shell::form<Form2>());
         bool form3Modal = false;
-        whenShown<Form3>([&] {
-            form3Modal = true;
-            shell::Unload<Form3>();
+        desktop.whenShown<Form3>([&] {
+            form3Modal = !desktop.takesInput(birth);
+            desktop.requestClose(shell::form<Form3>());
         });
-        clickNext<Form2>();
+        desktop.click(birth, "Command1");
         QVERIFY(form3Modal);
         QVERIFY(fixture.boxes.empty());
-        const Form2& stored = shell::form<Form2>();
-        QCOMPARE(stored.giorno, day.isEmpty() ? QStringLiteral("1") : day);
-        QCOMPARE(stored.mese, month.isEmpty() ? QStringLiteral("Gennaio") : month);
-        QCOMPARE(stored.anno, year.isEmpty() ? QStringLiteral("1980") : year);
+        QCOMPARE(birth.giorno, day.isEmpty() ? "1" : day.toStdString());
+        QCOMPARE(birth.mese, month.isEmpty() ? "Gennaio" : month.toStdString());
+        QCOMPARE(birth.anno, year.isEmpty() ? "1980" : year.toStdString());
     }
 
     void aDateThatDoesNotExistIsRefusedWhereItIsEntered_data()
@@ -147,22 +158,23 @@ private slots:
         QFETCH(QString, month);
         QFETCH(QString, year);
         RuntimeFixture fixture;
-        fixture.runtime.showModeless(shell::form<Form2>());
-        the<Form2, shell::ComboBox>("Combo1").setText(day);
-        the<Form2, shell::ComboBox>("Combo2").setText(month);
-        the<Form2, shell::ComboBox>("Combo3").setText(year);
-        the<Form2, shell::CommandButton>("Command1").setFocus();
-        clickNext<Form2>();
+        FakeDesktop& desktop = fixture.desktop;
+        Form2& birth = shell::form<Form2>();
+        open<Form2>();
+        desktop.type(birth, "Combo1", day.toStdString());
+        desktop.type(birth, "Combo2", month.toStdString());
+        desktop.type(birth, "Combo3", year.toStdString());
+        desktop.click(birth, "Command1");
 
         QCOMPARE(fixture.boxes.size(), std::size_t(1));
-        QCOMPARE(fixture.boxes[0].prompt, QStringLiteral("Data di nascita non valida"));
-        QCOMPARE(fixture.boxes[0].title, QStringLiteral("Data di nascita"));
+        QCOMPARE(fixture.boxes[0].prompt, "Data di nascita non valida");
+        QCOMPARE(fixture.boxes[0].title, "Data di nascita");
         QCOMPARE(fixture.boxes[0].style, shell::MsgStyle::Exclamation);
         QVERIFY(!shell::form<Form3>().isLoaded());
-        QCOMPARE(shell::form<Form2>().giorno, QString());
+        QCOMPARE(birth.giorno, "");
         QVERIFY(!fixture.runtime.isEnding());
-        QWidget* dayBox = &the<Form2, shell::ComboBox>("Combo1");
-        QCOMPARE(shell::form<Form2>().window()->focusWidget(), dayBox);
+        // The day is where the user mends the date.
+        QCOMPARE(fake(birth, "Combo1").focusRequests(), 1);
     }
 
     void theSexWindowStoresOneOnlyForMaschio_data()
@@ -179,23 +191,20 @@ private slots:
         QFETCH(QString, selected);
         QFETCH(int, expected);
         RuntimeFixture fixture;
-        fixture.runtime.showModeless(shell::form<Form3>());
-        auto& maschio = the<Form3, shell::OptionButton>("Option1");
-        auto& femmina = the<Form3, shell::OptionButton>("Option2");
-        QVERIFY(!maschio.isChecked() && !femmina.isChecked());
-        // The two buttons form one group: choosing one clears the other.
-        maschio.setChecked(true);
-        femmina.setChecked(true);
-        QVERIFY(!maschio.isChecked());
-        femmina.setAutoExclusive(false);
-        femmina.setChecked(false);
-        femmina.setAutoExclusive(true);
+        FakeDesktop& desktop = fixture.desktop;
+        Form3& sex = shell::form<Form3>();
+        open<Form3>();
         if (!selected.isEmpty())
-            the<Form3, shell::OptionButton>(selected.toStdString()).setChecked(true);
+            desktop.click(sex, selected.toStdString());
 
-        whenShown<Form4>([] { shell::Unload<Form4>(); });
-        clickNext<Form3>();
-        QCOMPARE(shell::form<Form3>().sesso, qint16(expected));
+        bool form4Shown = false;
+        desktop.whenShown<Form4>([&] {
+            form4Shown = true;
+            desktop.requestClose(shell::form<Form4>());
+        });
+        desktop.click(sex, "Command1");
+        QVERIFY(form4Shown);
+        QCOMPARE(sex.sesso, std::int16_t(expected));
     }
 
     void theInterestsGoStraightIntoTheSummary_data()
@@ -216,37 +225,37 @@ private slots:
         QFETCH(QList<int>, values);
         QFETCH(QStringList, expectedItems);
         RuntimeFixture fixture;
+        FakeDesktop& desktop = fixture.desktop;
         // The summary that opens next reads the date of birth.
         Form2& birth = shell::form<Form2>();
-        std::tie(birth.giorno, birth.mese, birth.anno) = std::tuple(u"1"_s, u"Gennaio"_s, u"1980"_s);
-        fixture.runtime.showModeless(shell::form<Form4>());
+        std::tie(birth.giorno, birth.mese, birth.anno) = std::tuple("1", "Gennaio", "1980");
+        Form4& interests = shell::form<Form4>();
+        open<Form4>();
         for (int i = 0; i < values.size(); ++i)
-            the<Form4, shell::CheckBox>("Check" + std::to_string(i + 1)).setValue(qint16(values[i]));
+            desktop.tick(interests, "Check" + std::to_string(i + 1), values[i]);
 
         QStringList items;
-        QString text;
-        whenShown<Form5>([&] {
-            const auto& combo = the<Form5, shell::ComboBox>("Combo1");
-            for (int i = 0; i < combo.count(); ++i)
-                items.append(combo.list(i));
-            text = combo.text();
-            shell::Unload<Form5>();
+        std::string text;
+        desktop.whenShown<Form5>([&] {
+            items = toList(fake(shell::form<Form5>(), "Combo1").items());
+            text = shell::form<Form5>().control<shell::ComboBox>("Combo1").text();
+            desktop.requestClose(shell::form<Form5>());
         });
-        clickNext<Form4>();
+        desktop.click(interests, "Command1");
         QCOMPARE(items, expectedItems);
-        QCOMPARE(text, expectedItems.value(0));
-        QCOMPARE(shell::form<Form4>().pesca, qint16(0));
+        QCOMPARE(QString::fromStdString(text), expectedItems.value(0));
+        QCOMPARE(interests.pesca, std::int16_t(0));
 
         // With the summary gone, "Successivo" loads it afresh: only this click's items are listed.
-        int again = -1;
-        whenShown<Form5>([&] {
-            again = the<Form5, shell::ComboBox>("Combo1").count();
-            shell::Unload<Form5>();
+        qsizetype again = -1;
+        desktop.whenShown<Form5>([&] {
+            again = qsizetype(fake(shell::form<Form5>(), "Combo1").items().size());
+            desktop.requestClose(shell::form<Form5>());
         });
-        clickNext<Form4>();
-        QCOMPARE(again, int(expectedItems.size()));
+        desktop.click(interests, "Command1");
+        QCOMPARE(again, expectedItems.size());
     }
 };
 
-QTEST_MAIN(TestQuestionnaire)
+QTEST_APPLESS_MAIN(TestQuestionnaire)
 #include "tst_questionnaire.moc"

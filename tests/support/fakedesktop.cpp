@@ -53,6 +53,8 @@ void FakeWindow::show(bool modal)
     m_visible = true;
     if (modal)
         m_desktop.modal.push_back(this);
+    if (m_desktop.onShow)
+        m_desktop.onShow(*this);
 }
 
 void FakeWindow::close()

@@ -117,6 +117,9 @@ public:
     std::vector<ShownBox> boxes;
     // What the person does while a message box is open; it is dismissed afterwards.
     std::function<void(const ShownBox&)> onBox;
+    // What the person sees as each window appears, before it takes any input; for watching only,
+    // since what the person does goes through `when`.
+    std::function<void(FakeWindow&)> onShow;
     shell::DateFormat format { .shortPattern = "dd/MM/yyyy", .monthNames = {}, .shortMonthNames = {} };
     std::string stuck;
     std::vector<FakeWindow*> windows; // every window that exists, in creation order
