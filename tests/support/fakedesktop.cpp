@@ -79,8 +79,11 @@ public:
 
     void exec() override
     {
+        // An hour of virtual time is far more than any window of the program waits for: a loop
+        // still running then only has timers left that tick for ever.
+        const auto deadline = m_desktop.now() + std::chrono::hours(1);
         while (!m_exit && !m_desktop.m_quit) {
-            if (!m_desktop.deliverOne(std::chrono::milliseconds::max())) {
+            if (!m_desktop.deliverOne(deadline)) {
                 m_desktop.fail("a modal loop has nothing left to deliver");
                 return;
             }
@@ -113,8 +116,9 @@ void FakeDesktop::messageBox(std::string_view prompt, shell::MsgStyle style, std
 
 int FakeDesktop::exec()
 {
+    const auto deadline = m_now + std::chrono::hours(1);
     while (!m_quit) {
-        if (!deliverOne(std::chrono::milliseconds::max()))
+        if (!deliverOne(deadline))
             break; // The program waits for a person who has nothing more to do.
     }
     return m_status;

@@ -4,6 +4,8 @@
 #include "shell/form.h"
 #include "shell/runtime.h"
 
+#include <QTest>
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -150,4 +152,12 @@ struct RuntimeFixture
     std::vector<ShownBox>& boxes = desktop.boxes;
 };
 
+}
+
+// Failing comparisons of UTF-8 texts show both texts.
+namespace QTest {
+template <> inline char* toString(const std::string& text)
+{
+    return qstrdup(text.c_str());
+}
 }

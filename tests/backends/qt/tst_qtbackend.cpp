@@ -71,10 +71,12 @@ private slots:
         QWidget* farewell = loaded<Form6>();
         QVERIFY(farewell->windowFlags() & Qt::FramelessWindowHint);
         QCOMPARE(farewell->frameGeometry(), QRect(0, 0, 800, 600));
-        QCOMPARE(farewell->palette().color(QPalette::Window), farewell->palette().color(QPalette::WindowText));
+        QCOMPARE(
+            farewell->palette().color(QPalette::Window), farewell->palette().color(QPalette::WindowText));
         QCOMPARE(farewell->cursor().shape(), Qt::ForbiddenCursor);
         const QList<QWidget*> children = farewell->findChildren<QWidget*>();
-        QVERIFY(std::none_of(children.begin(), children.end(), [](QWidget* w) { return w->isVisibleTo(w->window()); }));
+        QVERIFY(std::none_of(
+            children.begin(), children.end(), [](QWidget* w) { return w->isVisibleTo(w->window()); }));
     }
 
     void onlyTheNameWindowCarriesTheIcon()
@@ -82,7 +84,8 @@ private slots:
         QtFixture fixture;
         for (shell::Form* form : fixture.everyWindow()) {
             shell::Runtime::current().load(*form);
-            const bool hasIcon = !qtbackend::widgetOf(form->nativeWindow())->windowIcon().availableSizes().isEmpty();
+            const bool hasIcon
+                = !qtbackend::widgetOf(form->nativeWindow())->windowIcon().availableSizes().isEmpty();
             QCOMPARE(hasIcon, form == &shell::form<Form1>());
         }
         QVERIFY(QApplication::windowIcon().isNull());
@@ -100,7 +103,8 @@ private slots:
             if (!order.empty()) {
                 const QString first = qtbackend::toQString(form->layout().controls[order.front()].name);
                 QWidget* focused = window->focusWidget();
-                QVERIFY2(focused && (focused->objectName() == first || focused->parentWidget()->objectName() == first),
+                QVERIFY2(focused
+                        && (focused->objectName() == first || focused->parentWidget()->objectName() == first),
                     qPrintable(window->windowTitle() + u' ' + first));
             }
             for (const shell::ControlRecord& record : form->layout().controls) {
@@ -157,9 +161,15 @@ private slots:
         QTest::keyClick(next, Qt::Key_Space);
         QCOMPARE(clicks, 3);
 
-        auto* maschio = child<QRadioButton>(loaded<Form3>(), "Option1");
+        // The two option buttons start clear and form one group.
+        QWidget* sex = loaded<Form3>();
+        auto* maschio = child<QRadioButton>(sex, "Option1");
+        auto* femmina = child<QRadioButton>(sex, "Option2");
+        QVERIFY(!maschio->isChecked() && !femmina->isChecked());
         QTest::mouseClick(maschio, Qt::LeftButton, {}, QPoint(maschio->width() - 2, maschio->height() - 2));
         QVERIFY(maschio->isChecked());
+        QTest::mouseClick(femmina, Qt::LeftButton);
+        QVERIFY(femmina->isChecked() && !maschio->isChecked());
         auto* pesca = child<QCheckBox>(loaded<Form4>(), "Check1");
         QTest::mouseClick(pesca, Qt::LeftButton, {}, QPoint(pesca->width() - 2, pesca->height() / 2));
         QVERIFY(pesca->isChecked());
