@@ -60,6 +60,17 @@ namespace {
         std::_Exit(1);
     }
 
+    // On a native Wayland session windows cannot choose where they open, and every window here has
+    // its place. When the session also offers XWayland, the program runs there, unless the user has
+    // chosen a Qt platform. With native Wayland alone it still plays to its end.
+    void preferXWayland()
+    {
+        if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || qEnvironmentVariableIsEmpty("DISPLAY"))
+            return;
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+
     std::unique_ptr<QApplication> startGui(int& argc, char** argv)
     {
         std::vector<PendingMessage> messages;
@@ -82,6 +93,7 @@ int runApplication(
     int& argc, char** argv, const ApplicationInfo& info, const std::function<Form&(Runtime&)>& startForm)
 {
     programName = info.name;
+    preferXWayland();
     const std::unique_ptr<QApplication> app = startGui(argc, argv);
     QApplication::setApplicationName(QString::fromUtf8(info.name));
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));
