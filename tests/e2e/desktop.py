@@ -6,9 +6,11 @@ Run the test scripts inside `dbus-run-session` with Debian's /usr/bin/python3 (f
 import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -53,10 +55,44 @@ def check_equal(actual, expected, what):
 
 class Desktop:
     """Starts Xvfb on a free display, optionally a window manager on it, and the program; stops
-    them all, whatever happens."""
+    them all, whatever happens. With "weston" instead, the display is the XWayland of a headless
+    Wayland session, and the program chooses its Qt platform itself."""
 
     def __init__(self, program=None, window_manager=None, width=1024, height=768, locale="it_IT.UTF-8",
                  accessibility=True):
+        self._closers = []  # connections of the test's own to the display, closed before it goes
+        self._compositor = self._xvfb = self._window_manager = self._runtime = self.program = None
+        self._own_windows = set()  # the window manager's
+        self.window_manager = window_manager
+        wayland = {}
+        try:
+            if window_manager == "weston":
+                wayland = self._start_weston(width, height)
+            else:
+                self._start_xvfb(width, height)
+        except BaseException:
+            self.close()
+            raise
+        environment = dict(os.environ, DISPLAY=self.display, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
+        for variable in ("AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
+            environment.pop(variable, None)
+        if wayland:
+            # A Wayland session that also offers XWayland: the program chooses its platform itself.
+            environment.update(wayland)
+            environment.pop("QT_QPA_PLATFORM")
+        if accessibility:
+            environment["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        self._environment = environment
+        try:
+            if window_manager == "openbox":
+                self._start_window_manager(window_manager)
+            if program:
+                self.program = self.launch([program])
+        except BaseException:
+            self.close()
+            raise
+
+    def _start_xvfb(self, width, height):
         read_end, write_end = os.pipe()
         # Xvfb picks a free display number itself and writes it to the pipe. It must not reset
         # when its last client leaves, for a test may connect again right after.
@@ -69,25 +105,25 @@ class Desktop:
             number = pipe.readline().strip()
         check(number, "Xvfb did not start")
         self.display = ":" + number
-        environment = dict(os.environ, DISPLAY=self.display, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
-        for variable in ("AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
-            environment.pop(variable, None)
-        if accessibility:
-            environment["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        self._environment = environment
-        self._closers = []  # connections of the test's own to the display, closed before it goes
-        self._window_manager = None
-        self._own_windows = set()  # the window manager's
-        self.window_manager = window_manager
-        self.program = None
-        try:
-            if window_manager:
-                self._start_window_manager(window_manager)
-            if program:
-                self.program = self.launch([program])
-        except BaseException:
-            self.close()
-            raise
+
+    def _start_weston(self, width, height):
+        """Starts weston without any screen, with XWayland; returns the Wayland session's variables."""
+        runtime = self._runtime = tempfile.mkdtemp(prefix="scherzetto-weston-")
+        log = os.path.join(runtime, "weston.log")
+        socket = "wayland-scherzetto"
+        self._compositor = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--xwayland", "--socket=" + socket, "--idle-time=0",
+             "--width=%d" % width, "--height=%d" % height, "--log=" + log],
+            env=dict(os.environ, XDG_RUNTIME_DIR=runtime), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def display():
+            if not os.path.exists(log):
+                return None
+            with open(log) as text:
+                found = re.search(r"xserver listening on display (:\d+)", text.read())
+            return found and found.group(1)
+        self.display = wait_for("XWayland's display in weston's log", display)
+        return {"WAYLAND_DISPLAY": socket, "XDG_RUNTIME_DIR": runtime, "XDG_SESSION_TYPE": "wayland"}
 
     def _start_window_manager(self, name):
         check(name == "openbox", "unknown window manager " + name)
@@ -98,9 +134,14 @@ class Desktop:
             wait_for("openbox to manage the screen", lambda: connection.window_manager() == "Openbox")
         self._own_windows = set(self.mapped_windows())
 
-    def launch(self, arguments):
-        """Starts a program on this display with the desktop's environment."""
-        return subprocess.Popen(arguments, env=self._environment)
+    def launch(self, arguments, **variables):
+        """Starts a program on this display with the desktop's environment, changed by variables
+        (None removes one)."""
+        environment = dict(self._environment, **variables)
+        for name, value in variables.items():
+            if value is None:
+                del environment[name]
+        return subprocess.Popen(arguments, env=environment)
 
     def __enter__(self):
         return self
@@ -119,10 +160,12 @@ class Desktop:
         if self.program and self.program.poll() is None:
             self.program.kill()
             self.program.wait()
-        for server in (self._window_manager, self._xvfb):
+        for server in (self._window_manager, self._xvfb, self._compositor):
             if server and server.poll() is None:
                 server.terminate()
                 server.wait()
+        if self._runtime:
+            shutil.rmtree(self._runtime, ignore_errors=True)
 
     def wait_for_exit(self, timeout=TIMEOUT):
         return self.program.wait(timeout=timeout)
