@@ -2,6 +2,8 @@
 
 #include "pixelart.h"
 
+#include "backends/qt/harmlessstart.h"
+
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
@@ -82,7 +84,8 @@ int runApplication(
     int& argc, char** argv, const ApplicationInfo& info, const std::function<Form&(Runtime&)>& startForm)
 {
     programName = info.name;
-    const std::unique_ptr<QApplication> app = startGui(argc, argv);
+    // Qt starts so that it leaves no trace on the system, and the program then confines itself.
+    const std::unique_ptr<QApplication> app = qtbackend::startHarmless([&] { return startGui(argc, argv); });
     QApplication::setApplicationName(QString::fromUtf8(info.name));
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));
     QApplication::setDesktopFileName(QString::fromUtf8(info.desktopId));
