@@ -50,9 +50,12 @@ def check_equal(actual, expected, what):
 
 
 class Desktop:
-    """Starts Xvfb on a free display and the program on it; stops both, whatever happens."""
+    """Starts Xvfb on a free display and the program on it; stops both, whatever happens.
 
-    def __init__(self, program, width=1024, height=768, locale="it_IT.UTF-8"):
+    wrapper is a command that runs the program, such as strace; variables are set for the program,
+    or removed where the value is None."""
+
+    def __init__(self, program, width=1024, height=768, locale="it_IT.UTF-8", wrapper=(), variables=None):
         read_end, write_end = os.pipe()
         # Xvfb picks a free display number itself and writes it to the pipe.
         self._xvfb = subprocess.Popen(
@@ -67,8 +70,14 @@ class Desktop:
         environment = dict(os.environ, DISPLAY=self.display, LC_ALL=locale, LANG=locale,
                            QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
         environment.pop("AT_SPI_BUS_ADDRESS", None)
+        for name, value in (variables or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
         self._environment = environment
-        self.program = subprocess.Popen([program], env=environment)
+        self._wrapped = bool(wrapper)
+        self.program = subprocess.Popen([*wrapper, program], env=environment)
 
     def __enter__(self):
         return self
@@ -78,6 +87,8 @@ class Desktop:
 
     def close(self):
         if self.program.poll() is None:
+            for pid in self._wrapped_pids():
+                os.kill(pid, signal.SIGKILL)
             self.program.kill()
             self.program.wait()
         self._xvfb.terminate()
@@ -85,6 +96,25 @@ class Desktop:
 
     def wait_for_exit(self, timeout=TIMEOUT):
         return self.program.wait(timeout=timeout)
+
+    def program_pid(self):
+        """The program's process id; under a wrapper, that of the wrapper's child."""
+        if not self._wrapped:
+            return self.program.pid
+        return wait_for("the program to start", lambda: next(iter(self._wrapped_pids()), None))
+
+    def _wrapped_pids(self):
+        if not self._wrapped:
+            return []
+        try:
+            with open("/proc/%d/task/%d/children" % (self.program.pid, self.program.pid)) as children:
+                return [int(pid) for pid in children.read().split()]
+        except OSError:
+            return []
+
+    def accessible(self):
+        """Whether the program can be read through AT-SPI: it needs a session bus."""
+        return bool(self._environment.get("DBUS_SESSION_BUS_ADDRESS"))
 
     # Mouse and keyboard, as a person uses them.
 
@@ -174,11 +204,13 @@ class Desktop:
     # The accessibility tree, as a screen reader reads it.
 
     def application(self):
+        pid = self.program_pid()
+
         def probe():
             desktop = Atspi.get_desktop(0)
             for index in range(desktop.get_child_count()):
                 child = desktop.get_child_at_index(index)
-                if child is not None and child.get_process_id() == self.program.pid:
+                if child is not None and child.get_process_id() == pid:
                     return child
             return None
         return wait_for("the program on the accessibility bus", probe)
@@ -304,11 +336,11 @@ def extents(accessible):
     return (box.x, box.y, box.width, box.height)
 
 
-def play(program, *steps):
+def play(program, *steps, **options):
     """Runs the steps, each a function of the desktop, as one test: on a failure the program's
     accessibility tree is printed, and the program and its display are always taken down, also
-    when ctest stops the test at its timeout."""
-    with Desktop(program) as desktop:
+    when ctest stops the test at its timeout. The options go to Desktop."""
+    with Desktop(program, **options) as desktop:
         def stop(number, frame):
             desktop.close()
             raise SystemExit(128 + number)
@@ -317,7 +349,7 @@ def play(program, *steps):
             for step in steps:
                 step(desktop)
         except TestFailure:
-            if desktop.program.poll() is None:
+            if desktop.program.poll() is None and desktop.accessible():
                 print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
             raise
     print("1 passed, 0 failed")
