@@ -25,9 +25,7 @@ namespace {
 
     bool usableRuntimeFolder(const QByteArray& path)
     {
-        struct stat status
-        {
-        };
+        struct stat status = {};
         return path.startsWith('/') && lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode)
             && status.st_uid == geteuid() && (status.st_mode & 0777) == 0700;
     }
@@ -42,16 +40,18 @@ namespace {
         nextMessageHandler(type, context, text);
     }
 
-    // A D-Bus address is made of printable ASCII; anything else in a path is written as %XX.
+    // In a D-Bus address, a path may hold letters, digits and "-_/.*" as they are; anything else is
+    // written as %XX.
     QByteArray dbusEscaped(const QByteArray& path)
     {
-        return path.toPercentEncoding("/.-_*");
+        return path.toPercentEncoding("/.-_*", "~");
     }
 
     // Without a session bus address, libdbus looks for the user's bus in the runtime folder and
     // otherwise "autolaunches" one: it forks and runs dbus-launch, whose session bus daemon then
     // outlives the program. The program takes the user's bus where there is one, as libdbus
-    // would, and otherwise names an address that fails at once, so that accessibility stays off.
+    // would, and otherwise names an address that fails at once ("disabled:" is no transport that
+    // libdbus knows), so that accessibility stays off.
     void chooseSessionBus()
     {
         const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
@@ -60,9 +60,7 @@ namespace {
             return;
         const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
         const QByteArray userBus = runtime + "/bus";
-        struct stat status
-        {
-        };
+        struct stat status = {};
         if (runtime.startsWith('/') && lstat(userBus.constData(), &status) == 0 && S_ISSOCK(status.st_mode)
             && status.st_uid == getuid())
             qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dbusEscaped(userBus));
