@@ -9,6 +9,7 @@ that the inspector reports: a click on the middle of a control's rectangle lands
 
 Run the test scripts with Debian's /usr/bin/python3 (desktop.py imports python3-gi)."""
 
+import glob
 import json
 import os
 import shutil
@@ -23,6 +24,7 @@ from desktop import Desktop, TestFailure, check, wait_for
 # Debian's wine64 package puts the loader and the server outside the PATH.
 WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
 WINESERVER = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+WINE_FONTS = "/usr/share/wine/fonts"  # from fonts-wine
 
 # A fresh prefix takes several seconds to create, more on a busy machine.
 PREFIX_TIMEOUT = 120
@@ -66,6 +68,11 @@ class WineDesktop(Desktop):
                        check=True)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
+        # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
+        fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")
+        for font in glob.glob(os.path.join(WINE_FONTS, "*.ttf")):
+            os.symlink(font, os.path.join(fonts, os.path.basename(font)))
         self.timings["prefix"] = time.monotonic() - started
         self._started = time.monotonic()
         return subprocess.Popen([WINE, program], env=self._environment, stdout=subprocess.DEVNULL)
