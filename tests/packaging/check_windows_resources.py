@@ -219,7 +219,8 @@ def main(path, art_path):
         failures.append("icon images of %s pixels; expected 32 and 16" % sizes)
     for data in icons:
         failures += icon_failures(data, art)
-    if not any(kind == RT_GROUP_ICON for kind, _, _, _ in entries) or not any(kind == RT_VERSION for kind, _, _, _ in entries):
+    kinds = {kind for kind, _, _, _ in entries}
+    if RT_GROUP_ICON not in kinds or RT_VERSION not in kinds:
         failures.append("the icon group or the version record is missing")
 
     # Windows reads the manifest of a program from resource 1 of type RT_MANIFEST.
