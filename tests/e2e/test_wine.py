@@ -19,8 +19,8 @@ def fill_in(wine):
     check_equal(combo["items"], ["Lunedì", "Martedì", "Mercoledì"], "the combo box's items")
 
     wine.click(wine.control("Prova", "Edit"))
-    wine.type("Ciao")
-    text_box = wine.control("Prova", "Edit", "Ciao")
+    wine.type("Città")
+    text_box = wine.control("Prova", "Edit", "Città")
     check_equal(text_box["focused"], True, "whether the text box has the focus after typing in it")
 
     # The combo box's own text box takes the keys: two steps down from nothing is the second day.
@@ -31,7 +31,7 @@ def fill_in(wine):
     wine.click(wine.control("Prova", "Button", "Sì"))
     check_equal(wine.control("Prova", "Button", "Sì")["check"], 1, "the check box after a click")
     wine.click(wine.control("Prova", "Button", "Copia"))
-    wine.control("Prova", "Static", "Ciao Martedì")
+    wine.control("Prova", "Static", "Città Martedì")
 
 
 def end(wine):

@@ -142,6 +142,12 @@ class WineDesktop(Desktop):
 
     # Mouse and keyboard, as a person uses them.
 
+    def type(self, text):
+        # xdotool reads its text in its own locale, which must exist: the program's it_IT.UTF-8
+        # may not be installed, C.UTF-8 always is. Wine receives the accented letters all the same.
+        subprocess.run(["xdotool", "type", "--delay", "30", text], env=dict(self._environment, LC_ALL="C.UTF-8"),
+                       check=True)
+
     def click(self, item):
         """Clicks the middle of a control or window as the inspector reported it."""
         x, y, width, height = item["rect"]
