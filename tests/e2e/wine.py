@@ -64,8 +64,8 @@ class WineDesktop(Desktop):
         os.mkdir(self._wine["WINEPREFIX"])
         # A server that stays up until close() serves wineboot, the program and every
         # inspection, instead of starting again for each.
-        subprocess.run([WINESERVER, "-p"], env=self._environment, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                       check=True)
+        subprocess.run([WINESERVER, "-p"], env=self._environment, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and

@@ -26,7 +26,8 @@
 
 namespace {
 
-// A window of another process may be busy; nothing the inspector asks may hang it.
+// A window of another process may be busy: the inspector waits this long for each answer at most,
+// rather than hang with it.
 constexpr UINT answerTimeout = 2000;
 
 std::string utf8(const std::wstring& text)
