@@ -68,7 +68,17 @@ class Desktop:
                            QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
         environment.pop("AT_SPI_BUS_ADDRESS", None)
         self._environment = environment
-        self.program = subprocess.Popen([program], env=environment)
+        try:
+            self.program = self.start(program)
+        except BaseException:
+            self._xvfb.terminate()
+            self._xvfb.wait()
+            raise
+
+    def start(self, program):
+        """Starts the program on the display and returns its process; tests/e2e/wine.py starts
+        Windows programs under Wine instead."""
+        return subprocess.Popen([program], env=self._environment)
 
     def __enter__(self):
         return self
