@@ -3,19 +3,23 @@ for the mouse and keyboard, and AT-SPI to read back what a screen reader would r
 
 Run the test scripts inside `dbus-run-session` with Debian's /usr/bin/python3 (for python3-gi)."""
 
-import ctypes
-import ctypes.util
+import argparse
 import os
 import re
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
+import threading
 import time
 
 import gi
 
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
+
+import xlib  # noqa: E402
 
 TIMEOUT = 20.0
 
@@ -50,35 +54,99 @@ def check_equal(actual, expected, what):
 
 
 class Desktop:
-    """Starts Xvfb on a free display and the program on it; stops both, whatever happens."""
+    """Starts Xvfb on a free display, optionally a window manager on it, and the program; stops
+    them all, whatever happens. With "weston" instead, the display is the XWayland of a headless
+    Wayland session, and the program chooses its Qt platform itself."""
 
-    def __init__(self, program, width=1024, height=768, locale="it_IT.UTF-8"):
+    def __init__(self, program=None, window_manager=None, width=1024, height=768, locale="it_IT.UTF-8",
+                 accessibility=True):
+        self._closers = []  # connections of the test's own to the display, closed before it goes
+        self._compositor = self._xvfb = self._window_manager = self._runtime = self.program = None
+        self._own_windows = set()  # the window manager's
+        self.window_manager = window_manager
+        wayland = {}
+        try:
+            if window_manager == "weston":
+                wayland = self._start_weston(width, height)
+            else:
+                self._start_xvfb(width, height)
+        except BaseException:
+            self.close()
+            raise
+        environment = dict(os.environ, DISPLAY=self.display, LC_ALL=locale, LANG=locale, QT_QPA_PLATFORM="xcb")
+        for variable in ("AT_SPI_BUS_ADDRESS", "WAYLAND_DISPLAY", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"):
+            environment.pop(variable, None)
+        if wayland:
+            # A Wayland session that also offers XWayland: the program chooses its platform itself.
+            environment.update(wayland)
+            environment.pop("QT_QPA_PLATFORM")
+        if accessibility:
+            environment["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        self._environment = environment
+        try:
+            if window_manager == "openbox":
+                self._start_window_manager(window_manager)
+            if program:
+                self.program = self.start(program)
+        except BaseException:
+            self.close()
+            raise
+
+    def _start_xvfb(self, width, height):
         read_end, write_end = os.pipe()
-        # Xvfb picks a free display number itself and writes it to the pipe.
+        # Xvfb picks a free display number itself and writes it to the pipe. It must not reset
+        # when its last client leaves, for a test may connect again right after.
         self._xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "%dx%dx24" % (width, height),
-             "-nolisten", "tcp"],
+             "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as pipe:
             number = pipe.readline().strip()
         check(number, "Xvfb did not start")
         self.display = ":" + number
-        environment = dict(os.environ, DISPLAY=self.display, LC_ALL=locale, LANG=locale,
-                           QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_QPA_PLATFORM="xcb")
-        environment.pop("AT_SPI_BUS_ADDRESS", None)
-        self._environment = environment
-        try:
-            self.program = self.start(program)
-        except BaseException:
-            self._xvfb.terminate()
-            self._xvfb.wait()
-            raise
+
+    def _start_weston(self, width, height):
+        """Starts weston without any screen, with XWayland; returns the Wayland session's variables."""
+        runtime = self._runtime = tempfile.mkdtemp(prefix="scherzetto-weston-")
+        log = os.path.join(runtime, "weston.log")
+        socket = "wayland-scherzetto"
+        self._compositor = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", "--xwayland", "--socket=" + socket, "--idle-time=0",
+             "--width=%d" % width, "--height=%d" % height, "--log=" + log],
+            env=dict(os.environ, XDG_RUNTIME_DIR=runtime), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+        def display():
+            if not os.path.exists(log):
+                return None
+            with open(log) as text:
+                found = re.search(r"xserver listening on display (:\d+)", text.read())
+            return found and found.group(1)
+        self.display = wait_for("XWayland's display in weston's log", display)
+        return {"WAYLAND_DISPLAY": socket, "XDG_RUNTIME_DIR": runtime, "XDG_SESSION_TYPE": "wayland"}
+
+    def _start_window_manager(self, name):
+        check(name == "openbox", "unknown window manager " + name)
+        self._window_manager = subprocess.Popen(["openbox", "--sm-disable"], env=self._environment,
+                                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A window manager has taken the screen once its EWMH check window names it.
+        with xlib.Connection(self.display) as connection:
+            wait_for("openbox to manage the screen", lambda: connection.window_manager() == "Openbox")
+        self._own_windows = set(self.mapped_windows())
 
     def start(self, program):
         """Starts the program on the display and returns its process; tests/e2e/wine.py starts
         Windows programs under Wine instead."""
-        return subprocess.Popen([program], env=self._environment)
+        return self.launch([program])
+
+    def launch(self, arguments, **variables):
+        """Starts a program on this display with the desktop's environment, changed by variables
+        (None removes one)."""
+        environment = dict(self._environment, **variables)
+        for name, value in variables.items():
+            if value is None:
+                del environment[name]
+        return subprocess.Popen(arguments, env=environment)
 
     def __enter__(self):
         return self
@@ -86,12 +154,23 @@ class Desktop:
     def __exit__(self, *exception):
         self.close()
 
+    def on_close(self, closer):
+        """Has closer() called when the desktop closes, before its X server stops."""
+        self._closers.append(closer)
+
     def close(self):
-        if self.program.poll() is None:
+        for closer in reversed(self._closers):
+            closer()
+        self._closers = []
+        if self.program and self.program.poll() is None:
             self.program.kill()
             self.program.wait()
-        self._xvfb.terminate()
-        self._xvfb.wait()
+        for server in (self._window_manager, self._xvfb, self._compositor):
+            if server and server.poll() is None:
+                server.terminate()
+                server.wait()
+        if self._runtime:
+            shutil.rmtree(self._runtime, ignore_errors=True)
 
     def wait_for_exit(self, timeout=TIMEOUT):
         return self.program.wait(timeout=timeout)
@@ -130,6 +209,13 @@ class Desktop:
         field = lambda name: int(re.search(r"%s:\s+(-?\d+)" % name, info).group(1))
         return (field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height"))
 
+    def client_area(self, title):
+        """Where the X server has the client area of the program's window with this title:
+        (x, y, width, height). The window manager's frame, if any, lies around it."""
+        window_ids = wait_for("the X window " + title, lambda: self.window_ids(title))
+        check_equal(len(window_ids), 1, "X windows titled " + title)
+        return self.geometry(window_ids[0])
+
     def on_screen(self, title):
         """Whether a window with this title is mapped on the X server."""
         return bool(self.window_ids(title))
@@ -139,47 +225,22 @@ class Desktop:
         return WindowLog(self)
 
     def mapped_windows(self):
-        """The ids of every top-level window that is mapped on the display."""
+        """The ids of every top-level window that is mapped on the display, but for the window
+        manager's own."""
         tree = subprocess.run(["xwininfo", "-root", "-children"], env=self._environment,
                               capture_output=True, text=True, check=True).stdout
         mapped = []
         for window_id in re.findall(r"^\s+(0x[0-9a-f]+)", tree, re.M):
             info = subprocess.run(["xwininfo", "-id", window_id], env=self._environment,
                                   capture_output=True, text=True).stdout
-            if "IsViewable" in info:
+            if "IsViewable" in info and window_id not in self._own_windows:
                 mapped.append(window_id)
         return mapped
 
     def request_close(self, window_id):
         """What a window manager does on Alt+F4: a WM_DELETE_WINDOW message to the window."""
-        xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XInternAtom.restype = ctypes.c_ulong
-        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-        xlib.XFlush.argtypes = [ctypes.c_void_p]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
-
-        class ClientMessage(ctypes.Structure):
-            _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                        ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                        ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                        ("data", ctypes.c_long * 5), ("pad", ctypes.c_long * 24)]
-
-        display = xlib.XOpenDisplay(self.display.encode())
-        check(display, "cannot open " + self.display)
-        try:
-            event = ClientMessage()
-            event.type = 33  # ClientMessage
-            event.window = window_id
-            event.message_type = xlib.XInternAtom(display, b"WM_PROTOCOLS", 0)
-            event.format = 32
-            event.data[0] = xlib.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-            xlib.XSendEvent(display, window_id, 0, 0, ctypes.byref(event))
-            xlib.XFlush(display)
-        finally:
-            xlib.XCloseDisplay(display)
+        with xlib.Connection(self.display) as connection:
+            connection.send_protocol_message(window_id, "WM_DELETE_WINDOW")
 
     # The accessibility tree, as a screen reader reads it.
 
@@ -216,30 +277,64 @@ class Desktop:
 
 
 class WindowLog:
-    """Every top-level window created and mapped on the display from now on, as the X server
-    reports it, so that windows that live only for a moment are counted all the same."""
+    """Every top-level window shown on the display from now on, as the X server reports it, so that
+    windows that live only for a moment are counted all the same. Each showing is timed when its
+    event arrives. With a window manager, a program's window is shown inside the frame that the
+    manager reparents it into: the frame's mapping and unmapping are the window's."""
 
     def __init__(self, desktop):
-        self._xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
-                                     env=desktop._environment, stdout=subprocess.PIPE, text=True)
-        wait_for("the window log to start", lambda: self._xev.poll() is None, timeout=5)
+        self._connection = xlib.Connection(desktop.display)
+        self._connection.watch_top_level()
+        self._events = []
+        self._stopping = threading.Event()
+        self._thread = threading.Thread(target=self._record, daemon=True)
+        self._thread.start()
+        desktop.on_close(self._finish)
+
+    def _record(self):
+        while not self._stopping.is_set():
+            for event in self._connection.next_events(0.05):
+                self._events.append((time.monotonic(), *event))
 
     def stop(self):
-        """Ends the log and returns how often a window of each geometry was mapped:
+        """Ends the log and returns how often a window of each geometry was shown:
         {(x, y, width, height): count}."""
         time.sleep(0.2)
-        self._xev.terminate()
-        output = self._xev.communicate()[0]
-        created = {}
-        for window, x, y, width, height in re.findall(
-                r"CreateNotify event.*?window (0x[0-9a-f]+), \((-?\d+),(-?\d+)\), width (\d+), height (\d+)",
-                output, re.S):
-            created[window] = (int(x), int(y), int(width), int(height))
-        maps = {}
-        for window in re.findall(r"MapNotify event.*?event 0x[0-9a-f]+, window (0x[0-9a-f]+)", output, re.S):
-            geometry = created.get(window)
-            maps[geometry] = maps.get(geometry, 0) + 1
-        return maps
+        self._finish()
+        counts = {}
+        for geometry, _, _ in self.showings():
+            counts[geometry] = counts.get(geometry, 0) + 1
+        return counts
+
+    def _finish(self):
+        self._stopping.set()
+        self._thread.join()
+        self._connection.close()
+
+    def showings(self):
+        """Each showing as (geometry at creation, time mapped, time unmapped or None). A frame
+        that the window manager maps only after the program has withdrawn its window shows
+        nothing of it and is no showing."""
+        created, held_by, withdrawn, shown, showings = {}, {}, set(), {}, []
+        for when, kind, window, other, x, y, width, height, synthetic in self._events:
+            client = held_by.get(window, window)
+            if kind == xlib.CREATE_NOTIFY:
+                created[window] = (x, y, width, height)
+            elif kind == xlib.REPARENT_NOTIFY and window in created:
+                held_by[other] = window
+                withdrawn.discard(window)
+            elif synthetic:
+                # A program withdraws its window by unmapping it and then telling the root so.
+                if kind == xlib.UNMAP_NOTIFY:
+                    withdrawn.add(window)
+            elif kind == xlib.MAP_NOTIFY:
+                if client not in shown and not (client != window and client in withdrawn):
+                    shown[client] = len(showings)
+                    showings.append([created.get(client), when, None])
+            elif kind in (xlib.UNMAP_NOTIFY, xlib.DESTROY_NOTIFY):
+                if client in shown:
+                    showings[shown.pop(client)][2] = when
+        return [tuple(showing) for showing in showings]
 
 
 def is_showing(accessible):
@@ -314,11 +409,16 @@ def extents(accessible):
     return (box.x, box.y, box.width, box.height)
 
 
-def play(program, *steps):
+def play(arguments, *steps):
     """Runs the steps, each a function of the desktop, as one test: on a failure the program's
     accessibility tree is printed, and the program and its display are always taken down, also
-    when ctest stops the test at its timeout."""
-    with Desktop(program) as desktop:
+    when ctest stops the test at its timeout. The arguments are the test script's: the program,
+    and optionally --window-manager openbox."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("program")
+    parser.add_argument("--window-manager", choices=["openbox"])
+    options = parser.parse_args(arguments)
+    with Desktop(options.program, options.window_manager) as desktop:
         def stop(number, frame):
             desktop.close()
             raise SystemExit(128 + number)

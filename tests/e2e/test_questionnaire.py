@@ -3,13 +3,15 @@ windows one after the other from the desktop, which ends the program."""
 
 import sys
 
-from desktop import (Atspi, check, check_equal, extents, find, focused_within, has_state, play, text_of, texts_in,
+import screen
+from desktop import (Atspi, check, check_equal, find, focused_within, has_state, play, text_of, texts_in,
                      wait_for)
 
 
 def answer_name(desktop):
     nome = desktop.window("Nome")
-    check_equal(extents(nome), (260, 50, 312, 131), "position and size of Nome")
+    # With or without a window manager, each client area opens at its stored place.
+    check_equal(desktop.client_area("Nome"), (260, 50, 312, 131), "position and size of Nome")
     first_name = find(nome, "text", "Nome:")
     check(has_state(first_name, Atspi.StateType.FOCUSED), "the first-name box has the focus at start")
     desktop.type("Mario")
@@ -29,7 +31,7 @@ def pick(desktop, text):
 
 def answer_birth_date(desktop):
     birth = desktop.window("Data di nascita")
-    check_equal(extents(birth), (295, 64, 251, 190), "position and size of Data di nascita")
+    check_equal(desktop.client_area("Data di nascita"), (295, 64, 251, 190), "position and size of Data di nascita")
     check(desktop.on_screen("Nome"), "Nome stays on screen beneath")
     find(birth, "label", "Inserire la data di nascita")
 
@@ -51,6 +53,8 @@ def answer_birth_date(desktop):
 
 def answer_sex_and_interests(desktop):
     sex = desktop.window("Sesso")
+    check_equal(desktop.client_area("Sesso"), (323, 78, 172, 162), "position and size of Sesso")
+    check_drawn(desktop, "Sesso", (32, 16, 97, 17))  # "Selezionare il sesso"
     desktop.click(find(sex, "radio button", "Maschio"))
     wait_for("Maschio selected", lambda: has_state(find(sex, "radio button", "Maschio"), Atspi.StateType.CHECKED))
     desktop.click(find(sex, "push button", "Successivo"))
@@ -63,9 +67,23 @@ def answer_sex_and_interests(desktop):
     desktop.click(find(interests, "push button", "Successivo"))
 
 
+def check_drawn(desktop, title, label):
+    """The window's pixels are on the screen: its background, and the ink of a label, given by its
+    place in the client area. "Sesso" lies wholly inside "Data di nascita", where a screenshot that
+    reads the windows one by one sees only black."""
+    x, y, _, _ = desktop.client_area(title)
+    left, top, width, height = label
+
+    def drawn():
+        shot = screen.grab(desktop.display, (x + left, y + top, width, height))
+        colours = {pixel for row in shot.rows() for pixel in row}
+        return shot.pixel(0, 0) != (0, 0, 0) and any(sum(colour) < 200 for colour in colours)
+    wait_for("the pixels of %s's label" % title, drawn, timeout=5)
+
+
 def read_summary(desktop):
     dati = desktop.window("Dati")
-    check_equal(extents(dati), (260, 113, 298, 166), "position and size of Dati")
+    check_equal(desktop.client_area("Dati"), (260, 113, 298, 166), "position and size of Dati")
     for below in ("Nome", "Data di nascita", "Sesso", "Interessi"):
         check(desktop.on_screen(below), below + " stays on screen beneath Dati")
     labels = texts_in(dati)
@@ -99,4 +117,4 @@ def close_everything(desktop):
 
 
 if __name__ == "__main__":
-    play(sys.argv[1], answer_name, answer_birth_date, answer_sex_and_interests, read_summary, close_everything)
+    play(sys.argv[1:], answer_name, answer_birth_date, answer_sex_and_interests, read_summary, close_everything)

@@ -26,7 +26,7 @@ def main(work):
         desktop.request_close(window_ids[0])
         check_equal(desktop.wait_for_exit(), 0, "exit status")
 
-    play(program, opens_the_questionnaire)
+    play([program], opens_the_questionnaire)
 
 
 if __name__ == "__main__":

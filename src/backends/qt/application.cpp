@@ -59,6 +59,17 @@ namespace {
         std::_Exit(1);
     }
 
+    // On a native Wayland session windows cannot choose where they open, and every window here has
+    // its place. When the session also offers XWayland, the program runs there, unless the user has
+    // chosen a Qt platform. With native Wayland alone it still plays to its end.
+    void preferXWayland()
+    {
+        if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+            || qEnvironmentVariableIsEmpty("DISPLAY"))
+            return;
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+
     std::unique_ptr<QApplication> startGui(int& argc, char** argv)
     {
         std::vector<PendingMessage> messages;
@@ -86,6 +97,7 @@ int runApplication(const ApplicationInfo& info, StartForm startForm)
     std::snprintf(name, sizeof name, "%s", info.name);
     static char* arguments[] = { name, nullptr };
     static int argumentCount = 1;
+    preferXWayland();
     const std::unique_ptr<QApplication> app = startGui(argumentCount, arguments);
     QApplication::setApplicationName(QString::fromUtf8(info.name));
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));

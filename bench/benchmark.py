@@ -1,0 +1,109 @@
+"""Measures what a person waits for, on a private X display, with and without a window manager:
+
+- the fake formatting: from the progress window's first mapping to its last unmapping, as the X
+  server reports them, against the floor that its 10 ms timer sets for a hundred showings (1.00 s);
+- the start-up: from starting the process until "Nome" is on the screen with the keyboard's focus
+  and the caret drawn in its first box, against the same window written by hand in plain Qt.
+
+Run it through scripts/benchmark, inside dbus-run-session with Debian's /usr/bin/python3."""
+
+import argparse
+import os
+import statistics
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+
+import xlib  # noqa: E402
+from desktop import Desktop, wait_for  # noqa: E402
+from test_finale import fake_errors, quick_questionnaire, start_formatting  # noqa: E402
+
+MANAGERS = (None, "openbox")
+PROGRESS_SIZE = (163, 72)
+FAREWELL = (0, 0, 800, 600)
+TIMER_FLOOR = 1.00  # a hundred showings of at least one 10 ms interval each
+# The first text box of "Nome": client area at (260, 50), the box at (88, 16), 193 by 19 pixels.
+FIRST_BOX = (260 + 88, 50 + 16, 193, 19)
+
+
+def formatting_time(program, manager):
+    """One run of the joke up to the farewell: the seconds from the progress window's first
+    mapping to its last unmapping, and how many showings the X server reported."""
+    with Desktop(program, manager) as desktop:
+        quick_questionnaire(desktop)
+        fake_errors(desktop)
+        start_formatting(desktop)
+        log = desktop.window_log
+        wait_for("the farewell window", lambda: any(geometry == FAREWELL for geometry, _, _ in log.showings()),
+                 timeout=60)
+        log.stop()
+        progress = [(shown, hidden) for geometry, shown, hidden in log.showings()
+                    if geometry and geometry[2:] == PROGRESS_SIZE]
+        return progress[-1][1] - progress[0][0], len(progress)
+
+
+def caret_drawn(image):
+    """Whether the box shows the caret: a dark vertical line near its left edge."""
+    rows = image.rows()
+    return any(sum(1 for row in rows if sum(row[x]) < 200) >= 8 for x in range(1, 12))
+
+
+def start_up_time(desktop, program):
+    """Seconds from starting the program until "Nome" has the X input focus and the caret is drawn
+    in its first box. The input focus is the same test with or without a window manager."""
+    with xlib.Connection(desktop.display) as connection:
+        started = time.monotonic()
+        process = desktop.launch([program])
+        try:
+            deadline = started + 30
+            while time.monotonic() < deadline:
+                if connection.name(connection.input_focus()) == "Nome":
+                    image = connection.image(*FIRST_BOX)
+                    if image and caret_drawn(image):
+                        return time.monotonic() - started
+                time.sleep(0.0005)
+            raise RuntimeError("%s did not show Nome ready for typing" % program)
+        finally:
+            process.kill()
+            process.wait()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("program")
+    parser.add_argument("plain_nome")
+    parser.add_argument("--runs", type=int, default=5)
+    options = parser.parse_args()
+
+    rows = []
+    for manager in MANAGERS:
+        label = manager or "none"
+        print("fake formatting, window manager %s: %d runs" % (label, options.runs), file=sys.stderr)
+        runs = [formatting_time(options.program, manager) for _ in range(options.runs)]
+        pace = statistics.median(seconds for seconds, _ in runs)
+        showings = sorted(count for _, count in runs)
+        print("start-up, window manager %s: %d runs of each program" % (label, 2 * options.runs), file=sys.stderr)
+        # Without accessibility forced on: both programs start as they would on a plain desktop.
+        with Desktop(window_manager=manager, accessibility=False) as desktop:
+            start_up_time(desktop, options.plain_nome)  # warms the font and file caches for both
+            pairs = [(start_up_time(desktop, options.program), start_up_time(desktop, options.plain_nome))
+                     for _ in range(2 * options.runs)]
+        rows.append((label, pace, showings, statistics.median(program for program, _ in pairs),
+                     statistics.median(plain for _, plain in pairs),
+                     statistics.median(program / plain for program, plain in pairs)))
+
+    print()
+    print("%-16s %-24s %-20s %-14s %-14s %s" % ("window manager", "100 progress showings", "showings seen",
+                                               "start-up", "plain Qt", "ratio"))
+    for label, pace, showings, program, plain, ratio in rows:
+        print("%-16s %-24s %-20s %-14s %-14s %.2f" % (
+            label, "%.2f s (%.2f x floor)" % (pace, pace / TIMER_FLOOR),
+            "%d to %d" % (showings[0], showings[-1]), "%.0f ms" % (program * 1000), "%.0f ms" % (plain * 1000),
+            ratio))
+    print("\nMedians of %d runs; the floor is the 10 ms timer's, %.2f s for a hundred showings. The start-up "
+          "ratio is the median of the program's time over plain Qt's, run by turns." % (options.runs, TIMER_FLOOR))
+
+
+if __name__ == "__main__":
+    main()

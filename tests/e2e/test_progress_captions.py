@@ -1,0 +1,113 @@
+"""What a person sees of the fake formatting: every one of the hundred progress captions,
+"Formattazione in corso 0%" to "... 99%", is painted whole in the progress window before the
+window goes. The screen is read where the caption stands, as fast as the X server answers, and
+each new picture of the label is kept."""
+
+import os
+import sys
+import threading
+
+import screen
+from desktop import check, check_equal, play, wait_for
+from test_finale import fake_errors, quick_questionnaire, start_formatting
+
+# Label1 of the progress window: 120 twips right and down inside the client area at (5040, 3900)
+# twips, 2175 by 255 twips; 15 twips make a pixel.
+LABEL = (336 + 8, 260 + 8, 145, 17)
+CAPTIONS = 100
+
+
+class LabelSampler:
+    """Reads the label's rectangle again and again in a thread of its own, one small XGetImage
+    at a time, and keeps every picture that differs from all before it, in the order seen."""
+
+    def __init__(self, desktop):
+        self._grabber = screen.Grabber(desktop.display)
+        self.pictures = []
+        self._stopping = threading.Event()
+        self._thread = threading.Thread(target=self._sample, daemon=True)
+        self._thread.start()
+        desktop.on_close(self.stop)
+
+    def _sample(self):
+        seen, last = set(), None
+        while not self._stopping.is_set():
+            picture = self._grabber.grab(*LABEL)
+            if picture is None or picture.data == last:
+                continue
+            last = picture.data
+            if last not in seen:
+                seen.add(last)
+                self.pictures.append(picture)
+
+    def stop(self):
+        self._stopping.set()
+        self._thread.join()
+        self._grabber.close()
+
+
+class Ink:
+    """Where a picture of the label has ink: the columns, and the first and last rows. A caption
+    stands on the window's background, which fills the label's top and bottom rows; a picture
+    without ink is blank, one with other colours in those rows shows what lies beneath the
+    window, and one crossed from edge to edge by a line has another window's border over the
+    label: none of them is a caption seen whole."""
+
+    def __init__(self, picture):
+        rows = picture.rows()
+        background = rows[0][0]
+        frame = rows[0] + rows[-1]
+        inked = [[contrast(pixel, background) > 150 for pixel in row] for row in rows]
+        self.rows = [y for y, row in enumerate(inked) if any(row)]
+        self.columns = [x for x in range(picture.width) if any(row[x] for row in inked)]
+        crossed = any(all(row) for row in inked)
+        self.caption_like = all(pixel == background for pixel in frame) and bool(self.rows) and not crossed
+
+
+def contrast(pixel, background):
+    return sum(abs(a - b) for a, b in zip(pixel, background))
+
+
+def sample_the_formatting(desktop):
+    desktop.sampler = LabelSampler(desktop)
+    start_formatting(desktop)
+    # The black farewell window covers the label's place when the formatting is over.
+    with screen.Grabber(desktop.display) as grabber:
+        wait_for("the black farewell window over the progress label",
+                 lambda: set(grabber.grab(*LABEL).data[0::4]) == {0}, timeout=60)
+    desktop.sampler.stop()
+
+
+def check_captions(desktop):
+    inks = [(picture, Ink(picture)) for picture in desktop.sampler.pictures]
+    inks = [(picture, ink) for picture, ink in inks if ink.caption_like]
+    # A caption is painted all at once. A picture read while the window was being painted has
+    # only part of the text's height: every caption's ink spans the rows that most pictures' do.
+    height = max(set(heights := [(ink.rows[0], ink.rows[-1]) for _, ink in inks]), key=heights.count)
+    captions = [(picture, ink) for picture, ink in inks if (ink.rows[0], ink.rows[-1]) == height]
+    folder = "progress-captions" + ("-" + desktop.window_manager if desktop.window_manager else "")
+    os.makedirs(folder, exist_ok=True)
+    for number, (picture, _) in enumerate(captions):
+        screen.save_png(picture, os.path.join(folder, "%02d.png" % number))
+    print("%d different captions seen, saved in %s" % (len(captions), os.path.abspath(folder)))
+    problems = []
+    if len(captions) != CAPTIONS:
+        problems.append("%d different captions painted instead of %d" % (len(captions), CAPTIONS))
+
+    # A caption cut by the label's right edge has ink up to its last column; a whole one ends
+    # before it. And a caption that lost its "%" whole, cut between two glyphs, is caught by its
+    # length: every whole caption with two digits reaches further right than any with one.
+    ends = [ink.columns[-1] for _, ink in captions]
+    cut = [number for number, end in enumerate(ends) if end >= LABEL[2] - 1]
+    if cut:
+        which = "all" if len(cut) == len(captions) else "the " + ", ".join("%d." % (number + 1) for number in cut)
+        problems.append("%d of them cut by the label's right edge (ink in its last column): %s"
+                        % (len(cut), which))
+    if len(captions) == CAPTIONS and min(ends[10:]) <= max(ends[:10]):
+        problems.append("the captions 10%% to 99%% end at column %d or more, no further right than 0%% to 9%% "
+                        "(up to %d)" % (min(ends[10:]), max(ends[:10])))
+    check(not problems, "; ".join(problems))
+
+
+if __name__ == "__main__":
+    play(sys.argv[1:], quick_questionnaire, fake_errors, sample_the_formatting, check_captions)
