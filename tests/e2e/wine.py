@@ -140,6 +140,76 @@ class WineDesktop(Desktop):
                                     and kind in (None, control["class"]) and text in (None, control["text"])), None)
         return wait_for('a %s "%s" in "%s"' % (kind or "control", text or "", caption), probe)
 
+    # What a person sees, in the words of the scenarios (scenarios.py), read as UI automation
+    # reads it. A text or combo box is named by the label just before it among its window's
+    # controls, as Windows' screen readers name it.
+
+    def current(self, window):
+        """The window as it is now, found by its handle, or None once it is gone."""
+        return next((item for item in self.windows() if item["handle"] == window["handle"]), None)
+
+    def control(self, window, role, name=None):
+        caption = window["caption"]
+
+        def probe():
+            current = self.current(window)
+            siblings = [item for item in current["controls"] if item["visible"]] if current else []
+            for index, item in enumerate(siblings):
+                label = siblings[index - 1] if index > 0 and siblings[index - 1]["class"] == "Static" else None
+                if has_role(item, role) and (name is None or item["text"] == name or (
+                        role in ("text", "combo box") and label and label["text"] == name)):
+                    return dict(item, window=window)
+            return None
+        return wait_for('a %s "%s" in "%s"' % (role, name or "", caption), probe)
+
+    def fresh(self, control):
+        """The control as it is now."""
+        window = self.current(control["window"])
+        found = window and next((item for item in controls_of(window) if item["handle"] == control["handle"]), None)
+        check(found, "the control %r is gone" % control["text"])
+        return found
+
+    def text(self, control):
+        return self.fresh(control)["text"]
+
+    def texts(self, window):
+        current = self.current(window) or window
+        return [item["text"] for item in controls_of(current) if item["class"] == "Static" and item["text"]]
+
+    def checked(self, control):
+        return self.fresh(control).get("check") == 1
+
+    def enabled(self, control):
+        return self.fresh(control)["enabled"]
+
+    def focused(self, control):
+        current = self.fresh(control)
+        return current["focused"] or any(item["focused"] for item in controls_of(current))
+
+    def message_box(self, title):
+        return next((window for window in self.windows()
+                     if window["caption"] == title and window["class"] == "#32770"), None)
+
+    def client_area(self, title):
+        return tuple(self.window(title)["client"])
+
+    def close_window(self, title):
+        """Alt+F4 on the window, which must be the one that takes input, as a person does it."""
+        window = self.window(title)
+        wait_for(title + " active", lambda: self.inspect()["foreground"] == window["handle"])
+        self.key("alt+F4")
+
+    def frame_of(self, client, titled=True):
+        """The X window that Wine makes for a window with this client area covers its whole frame,
+        which Wine draws itself: as wide around the client area as around that of any titled
+        window of the program."""
+        if not titled:
+            return client
+        window = next(window for window in self.windows() if window["caption"] and window["class"] != "#32770")
+        (x, y, width, height), (cx, cy, cwidth, cheight) = window["rect"], window["client"]
+        left, top = client[0] - (cx - x), client[1] - (cy - y)
+        return (left, top, client[2] + width - cwidth, client[3] + height - cheight)
+
     # Mouse and keyboard, as a person uses them.
 
     def type(self, text):
@@ -153,6 +223,17 @@ class WineDesktop(Desktop):
         x, y, width, height = item["rect"]
         self.xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2))
         self.xdotool("click", "1")
+
+
+# The kinds of Button that Windows' button styles make (BS_TYPEMASK).
+BUTTON_KINDS = {"push button": {0, 1}, "check box": {2, 3, 5, 6}, "radio button": {4, 9}}
+CLASSES = {"text": "Edit", "combo box": "ComboBox", "label": "Static"}
+
+
+def has_role(control, role):
+    if role in BUTTON_KINDS:
+        return control["class"] == "Button" and control["style"] & 0xF in BUTTON_KINDS[role]
+    return control["class"] == CLASSES[role]
 
 
 def controls_of(window):
