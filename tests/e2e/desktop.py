@@ -59,7 +59,7 @@ class Desktop:
     Wayland session, and the program chooses its Qt platform itself."""
 
     def __init__(self, program=None, window_manager=None, width=1024, height=768, locale="it_IT.UTF-8",
-                 accessibility=True):
+                 accessibility=True, wrapper=(), variables=None):
         self._closers = []  # connections of the test's own to the display, closed before it goes
         self._compositor = self._xvfb = self._window_manager = self._runtime = self.program = None
         self._own_windows = set()  # the window manager's
@@ -82,7 +82,14 @@ class Desktop:
             environment.pop("QT_QPA_PLATFORM")
         if accessibility:
             environment["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        for name, value in (variables or {}).items():
+            if value is None:
+                environment.pop(name, None)
+            else:
+                environment[name] = value
         self._environment = environment
+        # A command that runs the program, such as strace.
+        self._wrapper = list(wrapper)
         try:
             if window_manager == "openbox":
                 self._start_window_manager(window_manager)
@@ -137,7 +144,7 @@ class Desktop:
     def start(self, program):
         """Starts the program on the display and returns its process; tests/e2e/wine.py starts
         Windows programs under Wine instead."""
-        return self.launch([program])
+        return self.launch([*self._wrapper, program])
 
     def launch(self, arguments, **variables):
         """Starts a program on this display with the desktop's environment, changed by variables
@@ -163,6 +170,8 @@ class Desktop:
             closer()
         self._closers = []
         if self.program and self.program.poll() is None:
+            for pid in self._wrapped_pids():
+                os.kill(pid, signal.SIGKILL)
             self.program.kill()
             self.program.wait()
         for server in (self._window_manager, self._xvfb, self._compositor):
@@ -174,6 +183,25 @@ class Desktop:
 
     def wait_for_exit(self, timeout=TIMEOUT):
         return self.program.wait(timeout=timeout)
+
+    def program_pid(self):
+        """The program's process id; under a wrapper, that of the wrapper's child."""
+        if not self._wrapper:
+            return self.program.pid
+        return wait_for("the program to start", lambda: next(iter(self._wrapped_pids()), None))
+
+    def _wrapped_pids(self):
+        if not self._wrapper:
+            return []
+        try:
+            with open("/proc/%d/task/%d/children" % (self.program.pid, self.program.pid)) as children:
+                return [int(pid) for pid in children.read().split()]
+        except OSError:
+            return []
+
+    def accessible(self):
+        """Whether the program can be read through AT-SPI: it needs a session bus."""
+        return bool(self._environment.get("DBUS_SESSION_BUS_ADDRESS"))
 
     # Mouse and keyboard, as a person uses them.
 
@@ -245,11 +273,13 @@ class Desktop:
     # The accessibility tree, as a screen reader reads it.
 
     def application(self):
+        pid = self.program_pid()
+
         def probe():
             desktop = Atspi.get_desktop(0)
             for index in range(desktop.get_child_count()):
                 child = desktop.get_child_at_index(index)
-                if child is not None and child.get_process_id() == self.program.pid:
+                if child is not None and child.get_process_id() == pid:
                     return child
             return None
         return wait_for("the program on the accessibility bus", probe)
@@ -443,7 +473,7 @@ def extents(accessible):
     return (box.x, box.y, box.width, box.height)
 
 
-def play(arguments, *steps):
+def play(arguments, *steps, **options):
     """Runs the steps, each a function of the desktop, as one test: on a failure the program's
     accessibility tree is printed, and the program and its display are always taken down, also
     when ctest stops the test at its timeout. The arguments are the test script's: the program,
@@ -451,8 +481,8 @@ def play(arguments, *steps):
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
     parser.add_argument("--window-manager", choices=["openbox"])
-    options = parser.parse_args(arguments)
-    with Desktop(options.program, options.window_manager) as desktop:
+    parsed = parser.parse_args(arguments)
+    with Desktop(parsed.program, parsed.window_manager, **options) as desktop:
         def stop(number, frame):
             desktop.close()
             raise SystemExit(128 + number)
@@ -461,7 +491,7 @@ def play(arguments, *steps):
             for step in steps:
                 step(desktop)
         except TestFailure:
-            if desktop.program.poll() is None:
+            if desktop.program.poll() is None and desktop.accessible():
                 print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
             raise
     print("1 passed, 0 failed")

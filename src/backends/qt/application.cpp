@@ -1,5 +1,6 @@
-#include "shell/application.h"
+#include "harmlessstart.h"
 #include "qtbackend.h"
+#include "shell/application.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -98,7 +99,9 @@ int runApplication(const ApplicationInfo& info, StartForm startForm)
     static char* arguments[] = { name, nullptr };
     static int argumentCount = 1;
     preferXWayland();
-    const std::unique_ptr<QApplication> app = startGui(argumentCount, arguments);
+    // Qt starts so that it leaves no trace on the system, and the program then confines itself.
+    const std::unique_ptr<QApplication> app
+        = qtbackend::startHarmless([&] { return startGui(argumentCount, arguments); });
     QApplication::setApplicationName(QString::fromUtf8(info.name));
     QApplication::setApplicationVersion(QString::fromUtf8(info.version));
     QApplication::setDesktopFileName(QString::fromUtf8(info.desktopId));
