@@ -227,12 +227,18 @@ void Control::place(UINT dpi, HFONT font)
     const int itemHeight = int(SendMessageW(m_handle, CB_GETITEMHEIGHT, 0, 0));
     SetWindowPos(m_handle, nullptr, left, top, width, height + visibleListItems * itemHeight,
         SWP_NOZORDER | SWP_NOACTIVATE);
+    // Combo boxes differ in how their border adds to the field, and Wine's in what the height
+    // asked for means, so the request is corrected until the box is as high as it should be.
     RECT closed {};
     GetWindowRect(m_handle, &closed);
-    const int field = int(SendMessageW(m_handle, CB_GETITEMHEIGHT, WPARAM(-1), 0));
-    const int wanted = field + height - (closed.bottom - closed.top);
-    if (wanted > 0 && wanted != field)
-        SendMessageW(m_handle, CB_SETITEMHEIGHT, WPARAM(-1), wanted);
+    int field = int(SendMessageW(m_handle, CB_GETITEMHEIGHT, WPARAM(-1), 0));
+    for (int attempt = 0; attempt < 3 && closed.bottom - closed.top != height; ++attempt) {
+        field += height - (closed.bottom - closed.top);
+        if (field <= 0)
+            break;
+        SendMessageW(m_handle, CB_SETITEMHEIGHT, WPARAM(-1), field);
+        GetWindowRect(m_handle, &closed);
+    }
 }
 
 bool Control::comboNotified(WORD code)

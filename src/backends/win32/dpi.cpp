@@ -36,11 +36,13 @@ namespace {
         return functions;
     }
 
-    // The layouts were drawn for the classic 8-point dialog font, 11 pixels high at 96 dots per
-    // inch. A taller message font (9-point Segoe UI on Windows 10 and 11) would not fit "Nome e
-    // cognome:" and "Data di nascita:" into their labels, so every control gets the message font's
-    // face at this height instead: one size for all, never one per control.
-    constexpr int designFontHeight = 11;
+    // The layouts' rectangles were measured for the narrow 8-point MS Sans Serif of old. The
+    // desktop's message font at its own size is wider: 8-point Tahoma (Windows 7, Wine) overflows
+    // "Nome e cognome:", "Data di nascita:", "Selezionare il sesso" and the progress window's
+    // percentage by a few pixels, and 9-point Segoe UI (Windows 10 and 11) is wider still. So
+    // every control gets the message font's face at 10 pixels for 96 dots per inch (7.5 points),
+    // where every caption fits: one size for all controls, never one per control.
+    constexpr int captionFontHeight = 10;
 
 }
 
@@ -106,7 +108,7 @@ LOGFONTW controlFont(UINT dpi)
         font.lfCharSet = DEFAULT_CHARSET;
         lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
     }
-    const int cap = MulDiv(designFontHeight, int(dpi), int(ReferenceDpi));
+    const int cap = MulDiv(captionFontHeight, int(dpi), int(ReferenceDpi));
     if (font.lfHeight == 0 || std::abs(font.lfHeight) > cap)
         font.lfHeight = -cap;
     font.lfWidth = 0;

@@ -30,7 +30,7 @@ inline int scaled(int twips, UINT dpi)
 }
 
 // The one font of every control: the desktop's message font (the font of its own dialogs and
-// message boxes) at this density, no taller than the font the layouts were drawn for.
+// message boxes) at this density, no taller than the layouts leave room for.
 LOGFONTW controlFont(UINT dpi);
 
 // Sets a window timer that Windows must not coalesce with others, where Windows allows asking.

@@ -144,7 +144,9 @@ private:
 
     DWORD style() const;
     DWORD exStyle() const { return WS_EX_APPWINDOW; }
-    SIZE frameSize(UINT dpi) const;
+    // The window's size for a client area laid out at one density inside a frame that Windows
+    // draws at another: the same two but for the back end's tests, which fix the first.
+    SIZE frameSize(UINT layoutDpi, UINT frameDpi) const;
     void layOut();
     void setIcons();
     void focusFirst();
@@ -190,7 +192,7 @@ FormWindow::FormWindow(Win32Backend& backend, const shell::FormLayout& layout, s
         const int top = scaled(layout.top, placingDpi);
         const RECT frame = frameAround(
             { left, top, left + scaled(layout.width, placingDpi), top + scaled(layout.height, placingDpi) },
-            style(), exStyle(), placingDpi);
+            style(), exStyle(), systemDpi());
         const std::wstring caption = toWide(layout.caption);
         CreateWindowExW(exStyle(), windowClassName, caption.c_str(), style(), frame.left, frame.top,
             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr),
@@ -260,17 +262,18 @@ DWORD FormWindow::style() const
     return frame | WS_CLIPCHILDREN;
 }
 
-SIZE FormWindow::frameSize(UINT dpi) const
+SIZE FormWindow::frameSize(UINT layoutDpi, UINT frameDpi) const
 {
-    const RECT frame = frameAround(
-        { 0, 0, scaled(m_layout.width, dpi), scaled(m_layout.height, dpi) }, style(), exStyle(), dpi);
+    const RECT frame
+        = frameAround({ 0, 0, scaled(m_layout.width, layoutDpi), scaled(m_layout.height, layoutDpi) },
+            style(), exStyle(), frameDpi);
     return { frame.right - frame.left, frame.bottom - frame.top };
 }
 
 // Sizes the window and its controls for its density, keeping its position.
 void FormWindow::layOut()
 {
-    const SIZE size = frameSize(m_dpi);
+    const SIZE size = frameSize(m_dpi, windowDpi(m_handle));
     SetWindowPos(m_handle, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     const HFONT font = m_backend.font(m_dpi);
     for (const std::unique_ptr<Control>& control : m_controls) {
@@ -391,7 +394,7 @@ LRESULT FormWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_GETDPISCALEDSIZE:
         if (!m_backend.fixedDpi()) {
-            *reinterpret_cast<SIZE*>(lParam) = frameSize(LOWORD(wParam));
+            *reinterpret_cast<SIZE*>(lParam) = frameSize(LOWORD(wParam), LOWORD(wParam));
             return TRUE;
         }
         break;
