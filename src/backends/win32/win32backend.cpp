@@ -15,9 +15,10 @@ namespace {
 
     constexpr wchar_t windowClassName[] = L"ScherzettoForm";
 
-    // A private message of a form window: put a combo box's text back once the box has finished
-    // with its list.
+    // Private messages of a form window: put a combo box's text back once the box has finished
+    // with its list; hand the activation on to the window that takes input.
     constexpr UINT restoreTextMessage = WM_APP + 1;
+    constexpr UINT activateInputWindowMessage = WM_APP + 2;
 
     // Control identifiers start above those of the dialog manager (IDOK, IDCANCEL...), so that
     // its commands are never taken for a control's.
@@ -60,6 +61,26 @@ namespace {
             order.insert(std::find(order.begin(), order.end(), std::size_t(buddy)), i);
         }
         return order;
+    }
+
+    bool isClass(HWND window, const wchar_t* name)
+    {
+        wchar_t className[32] = {};
+        GetClassNameW(window, className, 32);
+        return lstrcmpW(className, name) == 0;
+    }
+
+    // The program's window that takes input while others are disabled: the topmost enabled,
+    // visible window of the program, a modal window or a message box.
+    HWND inputWindow()
+    {
+        for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+            if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId() && IsWindowVisible(window)
+                && IsWindowEnabled(window)
+                && (isClass(window, windowClassName) || isClass(window, L"#32770")))
+                return window;
+        }
+        return nullptr;
     }
 
     LONGLONG performanceFrequency()
@@ -309,10 +330,11 @@ void FormWindow::show(bool modal)
         }
     }
     // A window that takes over an earlier load's is on screen and active already.
-    if (GetActiveWindow() != m_handle)
+    if (!IsWindowVisible(m_handle)) {
         m_previousActive = GetActiveWindow();
-    ShowWindow(m_handle, SW_SHOW);
-    SetForegroundWindow(m_handle);
+        ShowWindow(m_handle, SW_SHOW);
+        SetForegroundWindow(m_handle);
+    }
     focusFirst();
     UpdateWindow(m_handle);
 }
@@ -373,8 +395,18 @@ LRESULT FormWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             const HWND focus = GetFocus();
             if (focus && IsChild(m_handle, focus))
                 m_lastFocus = focus;
+        } else if (!IsWindowEnabled(m_handle)) {
+            // A window beneath a modal one, brought to the front from the task bar: the modal
+            // window (or message box) is the one to use, as Windows does for owned windows.
+            PostMessageW(m_handle, activateInputWindowMessage, 0, 0);
         } else if (!HIWORD(wParam)) {
             restoreFocus();
+        }
+        return 0;
+    case activateInputWindowMessage:
+        if (GetActiveWindow() == m_handle && !IsWindowEnabled(m_handle)) {
+            if (const HWND input = inputWindow())
+                SetForegroundWindow(input);
         }
         return 0;
     case WM_ERASEBKGND: {
@@ -562,9 +594,7 @@ namespace {
 
     BOOL CALLBACK endMessageBox(HWND window, LPARAM)
     {
-        wchar_t className[16] = {};
-        GetClassNameW(window, className, 16);
-        if (lstrcmpW(className, L"#32770") == 0) {
+        if (isClass(window, L"#32770")) {
             EndDialog(window, IDOK);
             PostMessageW(window, WM_NULL, 0, 0);
         }

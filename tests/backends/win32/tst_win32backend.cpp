@@ -18,6 +18,7 @@
 #include "summary/form5.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -346,6 +347,19 @@ void labelsPrecedeTheirBoxes()
     }
 }
 
+// The name window alone carries the program's icon, in both sizes.
+void onlyTheNameWindowCarriesTheIcon()
+{
+    Fixture fixture(0);
+    for (shell::Form* form : fixture.everyWindow()) {
+        fixture.runtime.load(*form);
+        const HWND window = win32backend::windowHandle(form->nativeWindow());
+        const bool nameWindow = form == &shell::form<Form1>();
+        for (WPARAM size : { ICON_BIG, ICON_SMALL })
+            check((SendMessageW(window, WM_GETICON, size, 0) != 0) == nameWindow, name(*form) + ": icon");
+    }
+}
+
 win32backend::Win32Backend* endingBackend = nullptr;
 
 // A message box that is open when the program ends closes with it.
@@ -377,6 +391,7 @@ int wmain(int, wchar_t*[])
     densityChange();
     reloadStartsAfresh();
     labelsPrecedeTheirBoxes();
+    onlyTheNameWindowCarriesTheIcon();
     programEndClosesMessageBox();
     std::printf("%s\n", failures ? "FAILED" : "passed");
     return failures ? 1 : 0;
