@@ -496,11 +496,13 @@ LRESULT FormWindow::controlColours(UINT message, WPARAM wParam, LPARAM lParam)
     return brush;
 }
 
-// Timers are window timers, which also tick inside message boxes and every other modal loop. The
-// program raises the system's timer resolution to 1 ms for its run (runApplication), so that a
-// 10 ms interval is not stretched to the default 15.6 ms tick. A window timer may still come a
+// Timers are window timers, which also tick inside message boxes and every other modal loop, where
+// a waitable timer would need a loop of the program's own. The program raises the system's timer
+// resolution to 1 ms for its run (runApplication), so that a 10 ms interval is not stretched to the
+// default 15.6 ms tick, and asks Windows not to coalesce them. A window timer may still come a
 // fraction of a tick early: the performance counter tells, and the rest is waited out here when it
-// is a matter of a millisecond or two, or the timer is set for what remains.
+// is a matter of a millisecond or two, or else the timer is set again for what remains (at least
+// Windows' 10 ms minimum). Either way no tick comes before its interval has passed.
 void FormWindow::startTimer(Timer& timer)
 {
     timer.due = performanceCounter() + LONGLONG(timer.interval) * performanceFrequency() / 1000;
