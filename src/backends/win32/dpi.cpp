@@ -38,10 +38,11 @@ namespace {
 
     // The layouts' rectangles were measured for the narrow 8-point MS Sans Serif of old. The
     // desktop's message font at its own size is wider: 8-point Tahoma (Windows 7, Wine) overflows
-    // "Nome e cognome:", "Data di nascita:", "Selezionare il sesso" and the progress window's
-    // percentage by a few pixels, and 9-point Segoe UI (Windows 10 and 11) is wider still. So
-    // every control gets the message font's face at 10 pixels for 96 dots per inch (7.5 points),
-    // where every caption fits: one size for all controls, never one per control.
+    // the labels "Nome e cognome:", "Data di nascita:", "Selezionare il sesso" and "Selezionare gli
+    // interessi" and the progress window's percentage by 1 to 6 pixels, and 9-point Segoe UI
+    // (Windows 10 and 11) is wider still. So every control gets the message font's face at 10
+    // pixels for 96 dots per inch (7.5 points), where every caption fits: one size for all
+    // controls, never one per control.
     constexpr int captionFontHeight = 10;
 
 }
