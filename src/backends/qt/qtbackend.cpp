@@ -8,6 +8,8 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
@@ -115,32 +117,30 @@ namespace {
         return nullptr;
     }
 
-    // The room a control needs beside the text of its caption.
-    int captionChrome(const QWidget* widget)
+    // The layouts leave their captions the room that a small dialog font needs. The desktop's own
+    // family is used at the largest pixel size, up to 9, at which its letters are on average no
+    // wider than those of DejaVu Sans at 9 pixels, the family of a stock Debian desktop, in which
+    // every caption fits its control. A wider family is thus set a size smaller rather than having
+    // its captions clipped. The size is in pixels, like the layouts' geometry, so that the two
+    // scale together with the screen and not apart when only the font resolution is changed.
+    QFont dialogFont()
     {
-        const QStyle* style = widget->style();
-        if (qobject_cast<const QCheckBox*>(widget))
-            return style->pixelMetric(QStyle::PM_IndicatorWidth)
-                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-        if (qobject_cast<const QRadioButton*>(widget))
-            return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
-                + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-        if (qobject_cast<const QPushButton*>(widget))
-            return 2 * style->pixelMetric(QStyle::PM_ButtonMargin);
-        return 0;
-    }
+        constexpr int largestPixelSize = 9;
+        constexpr int smallestPixelSize = 6;
+        constexpr qreal widestAverageLetter = 5.6;
+        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
 
-    // Layouts were measured for a narrower font than most desktops have. Rather than clip a
-    // caption, its control gets a slightly smaller size of the same font, down to a readable floor.
-    void fitCaption(QWidget* widget, const QString& caption)
-    {
-        constexpr qreal smallestPointSize = 6.5;
-        const int room = widget->width() - captionChrome(widget);
-        QFont font = widget->font();
-        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > smallestPointSize)
-            font.setPointSizeF(font.pointSizeF() - 0.5);
-        if (font != widget->font())
-            widget->setFont(font);
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        for (int size = largestPixelSize; size >= smallestPixelSize; --size) {
+            font.setPixelSize(size);
+            // The letters' own widths, not the ones that hinting rounds them to on this screen.
+            QFont unhinted = font;
+            unhinted.setHintingPreference(QFont::PreferNoHinting);
+            if (QFontMetricsF(unhinted).horizontalAdvance(letters) / qreal(letters.size())
+                <= widestAverageLetter)
+                break;
+        }
+        return font;
     }
 
     QRect pixelRect(int left, int top, int width, int height)
@@ -194,11 +194,7 @@ namespace {
         window->setGeometry(frame);
         window->setFixedSize(frame.size());
 
-        // Layouts measure their controls for an 8-point dialog font; Qt's larger default would
-        // clip captions such as "Cognome:". The family stays the desktop's own.
-        QFont font = window->font();
-        font.setPointSize(8);
-        window->setFont(font);
+        window->setFont(backend.font());
 
         if (layout.iconArt)
             window->setWindowIcon(pixelArtIcon(*layout.iconArt));
@@ -232,8 +228,6 @@ namespace {
             widget->setGeometry(
                 pixelRect(record.left, record.top, record.width, record.height).translated(border, border));
             widget->setEnabled(!record.options.disabled);
-            if (record.kind != shell::ControlKind::TextBox && record.kind != shell::ControlKind::ComboBox)
-                fitCaption(widget, toQString(record.caption));
             if (record.options.textColour != shell::SystemColour::Default) {
                 QPalette palette = widget->palette();
                 palette.setColor(QPalette::WindowText, palette.color(role(record.options.textColour)));
@@ -314,7 +308,10 @@ namespace {
 
 }
 
-QtBackend::QtBackend() = default;
+QtBackend::QtBackend()
+    : m_font(dialogFont())
+{
+}
 
 QtBackend::~QtBackend()
 {

@@ -3,6 +3,7 @@
 #include "shell/backend.h"
 #include "shell/pixelart.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QImage>
 #include <QPointer>
@@ -28,11 +29,15 @@ public:
     int exec() override;
     void quit(int status) override;
 
+    // The one font of every control of every window.
+    const QFont& font() const { return m_font; }
+
     // Called by a window being unloaded: the widget is hidden now and deleted once control is
     // back in the event loop, or at the latest when the back end goes.
     void retire(QWidget* window);
 
 private:
+    QFont m_font;
     std::vector<QPointer<QWidget>> m_retired;
 };
 

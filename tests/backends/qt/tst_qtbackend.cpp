@@ -10,7 +10,9 @@
 #include "summary/form5.h"
 
 #include <QLocale>
+#include <QStyleOptionFrame>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -47,6 +49,60 @@ template <class W> W* child(QWidget* window, const char* name)
     W* found = window->findChild<W*>(QLatin1String(name));
     if (!found)
         qFatal("no control %s", name);
+    return found;
+}
+
+// The width a control needs to show its text unclipped, as its style lays it out: the text's
+// advance in the control's own font and the style's indicator, spacing, margins and frame.
+int neededWidth(const QWidget* control)
+{
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth
+            = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        // A line edit keeps two pixels clear on either side of its text.
+        constexpr int textMargin = 2;
+        return edit->width() - contents.width() + 2 * textMargin
+            + edit->fontMetrics().horizontalAdvance(edit->text());
+    }
+    return control->sizeHint().width();
+}
+
+// Every text of the window that does not fit its control, and every control that is not in the
+// back end's one font. A combo box is tried with each of its items in its text part. The window is
+// shown, as only then are the controls laid out inside their rectangles.
+QStringList misfits(QWidget* window, const QFont& font)
+{
+    window->show();
+    QStringList found;
+    const auto check = [&](QWidget* control, const QString& text) {
+        // The text part of a combo box goes by the box's name.
+        const QWidget* named = control->objectName().isEmpty() ? control->parentWidget() : control;
+        const QString name = window->windowTitle() + u' ' + named->objectName();
+        if (control->font() != font || QFontInfo(control->font()).pixelSize() != QFontInfo(font).pixelSize())
+            found << name + QStringLiteral(" is in ") + control->font().toString();
+        if (neededWidth(control) > control->width())
+            found << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+                         .arg(name, text)
+                         .arg(neededWidth(control))
+                         .arg(control->width());
+    };
+    for (auto* label : window->findChildren<QLabel*>())
+        check(label, label->text());
+    for (auto* button : window->findChildren<QAbstractButton*>())
+        check(button, button->text());
+    for (auto* edit : window->findChildren<QLineEdit*>()) {
+        auto* combo = qobject_cast<QComboBox*>(edit->parentWidget());
+        const QString shown = edit->text();
+        for (int i = 0; combo && i < combo->count(); ++i) {
+            edit->setText(combo->itemText(i));
+            check(edit, edit->text());
+        }
+        edit->setText(shown);
+        check(edit, shown);
+    }
     return found;
 }
 
@@ -182,6 +238,48 @@ private slots:
         QWidget* progress = loaded<Form7>();
         QCOMPARE(progress->focusWidget()->objectName(), QStringLiteral("Command1"));
         QCOMPARE(child<QLabel>(progress, "Label1")->text(), QStringLiteral("Formattazione in corso 37%"));
+    }
+
+    // Every text is in the back end's one font and fits its control, with the captions that the
+    // windows set at run time: a name and a date of birth in the summary, every interest, and all
+    // the hundred percentages of the progress window.
+    void everyTextFitsItsControlInOneFont()
+    {
+        QtFixture fixture;
+        Form1& name = shell::form<Form1>();
+        name.nome = "Mario";
+        name.cognome = "Rossi";
+        Form2& birth = shell::form<Form2>();
+        birth.giorno = "15";
+        birth.mese = "Marzo";
+        birth.anno = "1985";
+        const QFont& font = fixture.backend.font();
+        QStringList found;
+        for (shell::Form* form : fixture.everyWindow()) {
+            shell::Runtime::current().load(*form);
+            found << misfits(qtbackend::widgetOf(form->nativeWindow()), font);
+        }
+
+        // Every interest ticked, "Successivo" fills the summary's list and shows the summary.
+        shell::Unload<Form5>();
+        QWidget* interests = loaded<Form4>();
+        for (auto* box : interests->findChildren<QCheckBox*>())
+            box->setChecked(true);
+        std::size_t interestCount = 0;
+        QTimer::singleShot(0, [&] {
+            found << misfits(loaded<Form5>(), font);
+            interestCount = shell::form<Form5>().control<shell::ComboBox>("Combo1").listCount();
+            shell::Unload<Form5>();
+        });
+        QTest::mouseClick(child<QPushButton>(interests, "Command1"), Qt::LeftButton);
+        QCOMPARE(interestCount, 6u);
+
+        for (std::int16_t percent = 0; percent < 100; ++percent) {
+            shell::Unload<Form7>();
+            shell::form<Form5>().cazzo = percent;
+            found << misfits(loaded<Form7>(), font);
+        }
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
     }
 
     // A locale without a short date pattern of its own (C, POSIX) leaves the choice to the runtime,
