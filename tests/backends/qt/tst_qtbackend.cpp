@@ -1,4 +1,5 @@
 #include "backends/qt/controls.h"
+#include "backends/qt/intervaltimer.h"
 #include "backends/qt/qtbackend.h"
 #include "finale/form6.h"
 #include "finale/form7.h"
@@ -9,9 +10,11 @@
 #include "shell/controls.h"
 #include "summary/form5.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QStyleOptionFrame>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -229,6 +232,26 @@ private slots:
         auto* pesca = child<QCheckBox>(loaded<Form4>(), "Check1");
         QTest::mouseClick(pesca, Qt::LeftButton, {}, QPoint(pesca->width() - 2, pesca->height() / 2));
         QVERIFY(pesca->isChecked());
+    }
+
+    // A timer ticks once its interval has passed, never before, and again every interval; a
+    // stopped timer stays silent even when an interval had passed before it was stopped.
+    void timersTickAfterEachIntervalAndNotOnceStopped()
+    {
+        QElapsedTimer clock;
+        std::vector<qint64> ticks;
+        qtbackend::IntervalTimer timer(
+            20, [&] { ticks.push_back(clock.nsecsElapsed()); }, nullptr);
+        clock.start();
+        timer.start();
+        QTRY_COMPARE(ticks.size(), 2u);
+        QVERIFY(ticks[0] >= 20'000'000 && ticks[1] >= 40'000'000);
+
+        timer.start();
+        QThread::msleep(30);
+        timer.stop();
+        QTest::qWait(50);
+        QCOMPARE(ticks.size(), 2u);
     }
 
     void progressWindowStartsWithCancelFocused()
