@@ -6,12 +6,14 @@
 #include <QFont>
 #include <QIcon>
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 
-#include <vector>
+#include <memory>
+#include <unordered_map>
 
 namespace qtbackend {
+
+class FormWindow;
 
 // The forms runtime's windows, controls, loops and message boxes on Qt 6 Widgets.
 class QtBackend final : public shell::Backend
@@ -32,13 +34,10 @@ public:
     // The one font of every control of every window.
     const QFont& font() const { return m_font; }
 
-    // Called by a window being unloaded: the widget is hidden now and deleted once control is
-    // back in the event loop, or at the latest when the back end goes.
-    void retire(QWidget* window);
-
 private:
     QFont m_font;
-    std::vector<QPointer<QWidget>> m_retired;
+    // Each layout's window, built at its first load and kept until the back end goes.
+    std::unordered_map<const shell::FormLayout*, std::unique_ptr<FormWindow>> m_windows;
 };
 
 // The top-level widget of a loaded window, for the back end's own tests.

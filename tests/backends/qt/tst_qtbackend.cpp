@@ -234,6 +234,47 @@ private slots:
         QVERIFY(pesca->isChecked());
     }
 
+    // Windows are built once and kept between loads, but every load starts each control afresh
+    // from the layout record: texts, list items, ticks, enabled states and the focus.
+    void aWindowLoadedAgainStartsFromItsLayoutRecord()
+    {
+        QtFixture fixture;
+        QWidget* nome = loaded<Form1>();
+        child<QLineEdit>(nome, "Text1")->setText(QStringLiteral("Mario"));
+        child<QLineEdit>(nome, "Text2")->setFocus();
+        QWidget* birth = loaded<Form2>();
+        auto* day = child<QComboBox>(birth, "Combo1");
+        day->addItem(QStringLiteral("32"));
+        day->setEditText(QStringLiteral("32"));
+        QWidget* sex = loaded<Form3>();
+        child<QRadioButton>(sex, "Option1")->setChecked(true);
+        QWidget* interests = loaded<Form4>();
+        child<QCheckBox>(interests, "Check1")->setCheckState(Qt::PartiallyChecked);
+        QWidget* summary = loaded<Form5>();
+        shell::form<Form5>().control<shell::ComboBox>("Combo1").addItem("pesca");
+        shell::form<Form5>().control<shell::CommandButton>("Command1").setEnabled(true);
+
+        for (shell::Form* form : fixture.everyWindow())
+            shell::Runtime::current().unload(*form);
+        QCOMPARE(loaded<Form1>(), nome);
+        QCOMPARE(child<QLineEdit>(nome, "Text1")->text(), QString());
+        QCOMPARE(nome->focusWidget(), child<QLineEdit>(nome, "Text1"));
+        QCOMPARE(loaded<Form2>(), birth);
+        QCOMPARE(day->count(), 31);
+        QCOMPARE(day->currentText(), QStringLiteral("1"));
+        QCOMPARE(loaded<Form3>(), sex);
+        QVERIFY(!child<QRadioButton>(sex, "Option1")->isChecked());
+        QCOMPARE(loaded<Form4>(), interests);
+        QCOMPARE(shell::form<Form4>().control<shell::CheckBox>("Check1").value(), 0);
+        QCOMPARE(loaded<Form5>(), summary);
+        auto* summaryInterests = child<QComboBox>(summary, "Combo1");
+        QCOMPARE(summaryInterests->count(), 0);
+        QCOMPARE(summaryInterests->currentText(), QStringLiteral("Combo1"));
+        // Form_Load enables "Femmina" for a sex that is not 1; "Maschio" is back to disabled.
+        QVERIFY(!child<QPushButton>(summary, "Command1")->isEnabled());
+        QVERIFY(child<QPushButton>(summary, "Command2")->isEnabled());
+    }
+
     // A timer ticks once its interval has passed, never before, and again every interval; a
     // stopped timer stays silent even when an interval had passed before it was stopped.
     void timersTickAfterEachIntervalAndNotOnceStopped()
