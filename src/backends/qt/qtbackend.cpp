@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontMetricsF>
@@ -53,6 +54,7 @@ private:
     QRect frameRect() const;
     void resetControls();
     void timerElapsed(std::size_t control);
+    void deliverHeldTicks();
 
     const shell::FormLayout& m_layout;
     const int m_border;
@@ -61,6 +63,11 @@ private:
     std::vector<QWidget*> m_widgets;
     std::vector<shell::NativeControl*> m_controls;
     std::vector<IntervalTimer*> m_timers;
+    // Whether the window has been painted since it was last shown, and the timer ticks that wait
+    // for that to happen.
+    bool m_painted = false;
+    std::vector<std::size_t> m_heldTicks;
+    QElapsedTimer m_heldSince;
 };
 
 namespace {
@@ -338,12 +345,14 @@ void FormWindow::unload()
 {
     // Once unloaded, the widget no longer speaks for its window.
     m_events = nullptr;
+    m_heldTicks.clear();
     shut();
 }
 
 void FormWindow::open(bool modal)
 {
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    m_painted = false;
     // A window is always shown freshly mapped, which already puts it in front.
     QWidget::show();
     activateWindow();
@@ -372,12 +381,42 @@ void FormWindow::paintEvent(QPaintEvent* event)
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
+    // The ticks held back are delivered once this paint has gone to the screen with the rest of
+    // the window's, which happens before control is back in the event loop.
+    if (!std::exchange(m_painted, true) && !m_heldTicks.empty())
+        QMetaObject::invokeMethod(this, &FormWindow::deliverHeldTicks, Qt::QueuedConnection);
 }
 
+// A window may live for a moment only (the progress window, until its first tick 10 ms after the
+// load), and it must reach the screen all the same, however long the desktop takes to map and
+// expose it. So a tick that comes while the window is shown but not yet painted waits for the
+// paint; should the desktop never expose the window (one that is covered entirely), the first
+// tick that comes a second or more after the held one is let through.
 void FormWindow::timerElapsed(std::size_t control)
 {
-    if (m_events)
-        m_events->timerElapsed(control);
+    constexpr qint64 longestHold = 1000;
+    if (!m_events)
+        return;
+    if (isVisible() && !m_painted) {
+        if (m_heldTicks.empty())
+            m_heldSince.start();
+        if (m_heldSince.elapsed() < longestHold) {
+            if (std::find(m_heldTicks.begin(), m_heldTicks.end(), control) == m_heldTicks.end())
+                m_heldTicks.push_back(control);
+            return;
+        }
+        m_heldTicks.clear();
+    }
+    m_events->timerElapsed(control);
+}
+
+void FormWindow::deliverHeldTicks()
+{
+    // A tick's event procedure may unload the window, which forgets the other held ticks.
+    for (std::size_t control : std::exchange(m_heldTicks, {})) {
+        if (m_events)
+            m_events->timerElapsed(control);
+    }
 }
 
 QtBackend::QtBackend()

@@ -295,6 +295,23 @@ private slots:
         QCOMPARE(ticks.size(), 2u);
     }
 
+    // A window shown for a moment must still reach the screen: a timer tick that comes before the
+    // window has been painted waits for the paint.
+    void aTickWaitsUntilTheWindowIsPainted()
+    {
+        QtFixture fixture;
+        Form5& summary = shell::form<Form5>();
+        QWidget* progress = loaded<Form7>();
+        progress->setUpdatesEnabled(false);
+        shell::form<Form7>().nativeWindow()->show(false);
+        QTest::qWait(100);
+        QCOMPARE(summary.cazzo, 0);
+        QVERIFY(shell::form<Form7>().isLoaded());
+        progress->setUpdatesEnabled(true);
+        QTRY_COMPARE(summary.cazzo, 1);
+        QVERIFY(!shell::form<Form7>().isLoaded());
+    }
+
     void progressWindowStartsWithCancelFocused()
     {
         QtFixture fixture;
