@@ -31,7 +31,7 @@ namespace qtbackend {
 class FormWindow final : public QWidget
 {
 public:
-    FormWindow(const shell::FormLayout& layout, const QFont& font);
+    FormWindow(QtBackend& backend, const shell::FormLayout& layout);
 
     // Resets the controls from the layout record and starts the timers: the window as a new load
     // has it, still hidden. Until unload, it speaks for its window to `events`.
@@ -40,9 +40,13 @@ public:
     bool isLoaded() const { return m_events != nullptr; }
 
     shell::NativeControl* control(std::size_t index) const { return m_controls[index]; }
+    // Whether the window is on screen as its loads see it: not once it has been unloaded.
+    bool isShown() const { return isVisible() && !m_hidePending; }
     void open(bool modal);
     // Hides the window and stops its timers for good, as the program ends.
     void shut();
+    // Takes the window off the screen if it has been unloaded since it was last shown.
+    void hideIfUnloaded();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -56,6 +60,7 @@ private:
     void timerElapsed(std::size_t control);
     void deliverHeldTicks();
 
+    QtBackend& m_backend;
     const shell::FormLayout& m_layout;
     const int m_border;
     shell::WindowEvents* m_events = nullptr;
@@ -68,6 +73,8 @@ private:
     bool m_painted = false;
     std::vector<std::size_t> m_heldTicks;
     QElapsedTimer m_heldSince;
+    // Unloaded while shown, and not hidden yet.
+    bool m_hidePending = false;
 };
 
 namespace {
@@ -216,7 +223,7 @@ namespace {
 
         shell::NativeControl* control(std::size_t index) override { return m_window.control(index); }
         void show(bool modal) override { m_window.open(modal); }
-        bool isVisible() const override { return m_window.isVisible(); }
+        bool isVisible() const override { return m_window.isShown(); }
         void close() override { m_window.shut(); }
 
         FormWindow* widget() const { return &m_window; }
@@ -237,8 +244,9 @@ namespace {
 
 }
 
-FormWindow::FormWindow(const shell::FormLayout& layout, const QFont& font)
-    : m_layout(layout)
+FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
+    : m_backend(backend)
+    , m_layout(layout)
     , m_border(layout.caption.empty() ? 1 : 0)
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(accessibleFormWindow), true);
@@ -251,7 +259,7 @@ FormWindow::FormWindow(const shell::FormLayout& layout, const QFont& font)
     setWindowTitle(toQString(layout.caption));
     setObjectName(toQString(layout.caption));
     setFixedSize(frameRect().size());
-    setFont(font);
+    setFont(backend.font());
     if (layout.iconArt)
         setWindowIcon(pixelArtIcon(*layout.iconArt));
     if (layout.background != shell::SystemColour::Default) {
@@ -341,16 +349,31 @@ void FormWindow::resetControls()
         first->setFocus();
 }
 
+// The window disappears as the runtime unloads it: it stops ticking and speaks for its window no
+// more at once. Taking it off the screen costs the desktop a good part of a millisecond for a
+// modal window, so that is left until control is back in the event loop, before anything can be
+// drawn or typed, or until the next window or message box is shown, which the unloaded windows
+// leave the screen for first. So the progress window, whose next load follows at once, is taken
+// off the screen and mapped anew as it is shown again, after its next interval has begun.
 void FormWindow::unload()
 {
-    // Once unloaded, the widget no longer speaks for its window.
     m_events = nullptr;
     m_heldTicks.clear();
-    shut();
+    for (IntervalTimer* timer : m_timers)
+        timer->stop();
+    if (isVisible() && !std::exchange(m_hidePending, true))
+        QMetaObject::invokeMethod(this, &FormWindow::hideIfUnloaded, Qt::QueuedConnection);
+}
+
+void FormWindow::hideIfUnloaded()
+{
+    if (std::exchange(m_hidePending, false))
+        hide();
 }
 
 void FormWindow::open(bool modal)
 {
+    m_backend.hideUnloadedWindows();
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     m_painted = false;
     // A window is always shown freshly mapped, which already puts it in front.
@@ -362,6 +385,7 @@ void FormWindow::shut()
 {
     for (IntervalTimer* timer : m_timers)
         timer->stop();
+    m_hidePending = false;
     hide();
 }
 
@@ -435,10 +459,16 @@ std::unique_ptr<shell::NativeWindow> QtBackend::createWindow(
 {
     std::unique_ptr<FormWindow>& window = m_windows[&layout];
     if (!window)
-        window = std::make_unique<FormWindow>(layout, m_font);
+        window = std::make_unique<FormWindow>(*this, layout);
     Q_ASSERT(!window->isLoaded());
     window->load(events);
     return std::make_unique<QtWindow>(*window);
+}
+
+void QtBackend::hideUnloadedWindows()
+{
+    for (const auto& [layout, window] : m_windows)
+        window->hideIfUnloaded();
 }
 
 std::unique_ptr<shell::EventLoop> QtBackend::createEventLoop()
@@ -460,6 +490,7 @@ void QtBackend::messageBox(std::string_view prompt, shell::MsgStyle style, std::
         icon = QMessageBox::Information;
         break;
     }
+    hideUnloadedWindows();
     QMessageBox box(icon, toQString(title), toQString(prompt), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();

@@ -33,6 +33,9 @@ public:
 
     // The one font of every control of every window.
     const QFont& font() const { return m_font; }
+    // Windows unloaded while shown leave the screen a moment later, at the latest when the next
+    // window or message box is shown: this takes them off now.
+    void hideUnloadedWindows();
 
 private:
     QFont m_font;

@@ -312,6 +312,21 @@ private slots:
         QVERIFY(!shell::form<Form7>().isLoaded());
     }
 
+    // An unloaded window leaves the screen before the next window shows, and at the latest once
+    // control is back in the event loop.
+    void anUnloadedWindowLeavesTheScreen()
+    {
+        QtFixture fixture;
+        QWidget* progress = loaded<Form7>();
+        shell::form<Form7>().nativeWindow()->show(false);
+        shell::Unload<Form7>();
+        QWidget* farewell = loaded<Form6>();
+        shell::form<Form6>().nativeWindow()->show(false);
+        QVERIFY(!progress->isVisible());
+        shell::Unload<Form6>();
+        QTRY_VERIFY(!farewell->isVisible());
+    }
+
     void progressWindowStartsWithCancelFocused()
     {
         QtFixture fixture;
