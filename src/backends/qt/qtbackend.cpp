@@ -25,9 +25,10 @@ namespace qtbackend {
 // The top-level widget of a window with its controls and timers. It is built once for its layout
 // record and kept from one load of the window to the next, so that a window that is loaded again
 // and again (the progress window, a hundred times) does not cost the desktop a new native window
-// each time. Every load starts each control afresh from the record all the same, and every
-// unload hides the window and stops its timers; showing maps it again. A window without a caption
-// has no title bar, only a one-pixel border that it draws itself around the client area.
+// each time. Every load starts each control afresh from the record all the same, every unload
+// stops the timers and takes the window off the screen, and every showing maps it again. A window
+// without a caption has no title bar, only a one-pixel border that it draws itself around the
+// client area.
 class FormWindow final : public QWidget
 {
 public:
@@ -315,7 +316,9 @@ FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
 
 void FormWindow::load(shell::WindowEvents& events)
 {
-    // Every load opens the window at its stored place, wherever the user may have moved it.
+    // Every load opens the window at its stored place and size, wherever the user may have moved
+    // it or whatever the desktop made of it.
+    setWindowState(Qt::WindowNoState);
     setGeometry(frameRect());
     resetControls();
     m_events = &events;
