@@ -10,6 +10,7 @@ import re
 import signal
 import subprocess
 import sys
+import threading
 import time
 
 import gi
@@ -142,14 +143,7 @@ class Desktop:
 
     def request_close(self, window_id):
         """What a window manager does on Alt+F4: a WM_DELETE_WINDOW message to the window."""
-        xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
-        xlib.XOpenDisplay.restype = ctypes.c_void_p
-        xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        xlib.XInternAtom.restype = ctypes.c_ulong
-        xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-        xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-        xlib.XFlush.argtypes = [ctypes.c_void_p]
-        xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        xlib = _xlib()
 
         class ClientMessage(ctypes.Structure):
             _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
@@ -205,6 +199,23 @@ class Desktop:
         return self.top_level(title, ("dialog", "alert"))
 
 
+def _xlib():
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11"))
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XInternAtom.restype = ctypes.c_ulong
+    xlib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+    xlib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XCreateSimpleWindow.restype = ctypes.c_ulong
+    xlib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                         ctypes.c_uint, ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+    xlib.XFlush.argtypes = [ctypes.c_void_p]
+    xlib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    return xlib
+
+
 class WindowLog:
     """Every top-level window created and mapped on the display from now on, as the X server
     reports it, so that windows that live only for a moment are counted all the same."""
@@ -212,14 +223,34 @@ class WindowLog:
     def __init__(self, desktop):
         self._xev = subprocess.Popen(["stdbuf", "-oL", "xev", "-root", "-event", "substructure"],
                                      env=desktop._environment, stdout=subprocess.PIPE, text=True)
-        wait_for("the window log to start", lambda: self._xev.poll() is None, timeout=5)
+        self._lines = []
+        self._reader = threading.Thread(target=lambda: self._lines.extend(self._xev.stdout), daemon=True)
+        self._reader.start()
+        # xev reports nothing until it has connected and chosen its events, which takes a moment
+        # on a busy machine. A throwaway window, never mapped, is created until xev reports one.
+        xlib = _xlib()
+        display = xlib.XOpenDisplay(desktop.display.encode())
+        check(display, "cannot open " + desktop.display)
+        try:
+            root = xlib.XDefaultRootWindow(display)
+
+            def listening():
+                marker = xlib.XCreateSimpleWindow(display, root, -10, -10, 1, 1, 0, 0, 0)
+                xlib.XFlush(display)
+                time.sleep(0.05)
+                return any("window 0x%x," % marker in line for line in list(self._lines))
+            wait_for("the window log to start", listening, timeout=5)
+        finally:
+            xlib.XCloseDisplay(display)
 
     def stop(self):
         """Ends the log and returns how often a window of each geometry was mapped:
         {(x, y, width, height): count}."""
         time.sleep(0.2)
         self._xev.terminate()
-        output = self._xev.communicate()[0]
+        self._xev.wait()
+        self._reader.join()
+        output = "".join(self._lines)
         created = {}
         for window, x, y, width, height in re.findall(
                 r"CreateNotify event.*?window (0x[0-9a-f]+), \((-?\d+),(-?\d+)\), width (\d+), height (\d+)",

@@ -42,8 +42,18 @@ def fake_errors(desktop):
 
 
 def fake_formatting(desktop):
-    farewell = wait_for("the black farewell window", lambda: black_window(desktop), timeout=60)
-    desktop.farewell_shown = time.monotonic()
+    # The farewell's five seconds count from before the last look that did not find it yet: a look
+    # that is slow to find it then cannot make the joke seem early.
+    looks = {"missed": time.monotonic()}
+
+    def look():
+        started = time.monotonic()
+        found = black_window(desktop)
+        if not found:
+            looks["missed"] = started
+        return found
+    farewell = wait_for("the black farewell window", look, timeout=60)
+    desktop.farewell_shown = looks["missed"]
     print("100 progress steps took %.2f s" % (desktop.farewell_shown - desktop.formatting_started))
     check(not desktop.window_ids("Form7"), "the progress window is gone")
     # Each showing of the progress window lasts only a moment, but the X server saw every one.
