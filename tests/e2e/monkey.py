@@ -377,11 +377,11 @@ class Monkey:
             for window in self.accessible_windows():
                 if has_state(window, Atspi.StateType.ACTIVE):
                     controls = [node for node in descendants(window) if node.get_role_name() in CONTROL_ROLES]
+            box = self.rng.choice(controls).get_extents(Atspi.CoordType.SCREEN) if controls else None
         except GLib.Error:
-            pass  # the window went away while it was being read
-        if not controls:
+            box = None  # the window went away while it was being read
+        if box is None:
             return self.click()
-        box = self.rng.choice(controls).get_extents(Atspi.CoordType.SCREEN)
         x, y = box.x + box.width // 2, box.y + box.height // 2
         self.press(1, x, y)
         return "click on a control at %d,%d" % (x, y)
