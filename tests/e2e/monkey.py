@@ -45,10 +45,12 @@ KEYS = ["Tab", "Tab", "Tab", "shift+Tab", "space", "space", "Return", "KP_Enter"
         "Left", "Right", "Page_Up", "Page_Down", "Home", "End", "BackSpace", "Delete", "ctrl+a", "ctrl+z", "ctrl+v",
         "alt+Tab", "F1", "F4", "Menu", "alt+s"]
 
+# Parts of dates, accents, characters beyond the Basic Multilingual Plane, other scripts, a
+# right-to-left override, zero-width characters, control characters and format directives.
 TEXTS = ["Mario", "Rossi", "15", "marzo", "Febbraio", "29", "31", "1984", "1900", "2000", "0", "-1", "99999",
-         "Niccol\u00f2 D'Al\u00ec", "\u00e0\u00e8\u00e9\u00ec\u00f2\u00f9 \u00c0\u00c8\u00c9", "\u00df\u00f1\u00e7\u00c6\u0153",
-         "\U0001f600\U0001f382", "\U0001d11e \U00010348", "\u65e5\u672c\u8a9e", "\u202eotnezrehcS\u202c",
-         "\u200b\u200d\ufeff", "\t", "\n", "\x01\x02\x1b\x7f", "%s%n%x", "'\"\\<>&"]
+         "Niccol\u00f2 D'Al\u00ec", "\u00e0\u00e8\u00e9\u00ec\u00f2\u00f9 \u00c0\u00c8\u00c9",
+         "\u00df\u00f1\u00e7\u00c6\u0153", "\U0001f600\U0001f382", "\U0001d11e \U00010348", "\u65e5\u672c\u8a9e",
+         "\u202eotnezrehcS\u202c", "\u200b\u200d\ufeff", "\t", "\n", "\x01\x02\x1b\x7f", "%s%n%x", "'\"\\<>&"]
 # The windows of the questionnaire in order, each with the button that leads on.
 ROAD = [("Nome", "Successivo"), ("Data di nascita", "Successivo"), ("Sesso", "Successivo"),
         ("Interessi", "Successivo"), ("Dati", "Esci")]
