@@ -3,7 +3,7 @@
 import sys
 
 from desktop import play
-from scenarios import FINALE, fake_errors, fake_formatting, quick_questionnaire  # noqa: F401
+from scenarios import FINALE
 
 if __name__ == "__main__":
     play(sys.argv[1:], *FINALE)

@@ -59,7 +59,6 @@ private:
     QRect frameRect() const;
     void resetControls();
     void timerElapsed(std::size_t control);
-    void deliverHeldTicks();
 
     QtBackend& m_backend;
     const shell::FormLayout& m_layout;
@@ -408,16 +407,20 @@ void FormWindow::paintEvent(QPaintEvent* event)
         painter.setPen(palette().color(QPalette::WindowText));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    // The ticks held back are delivered once this paint has gone to the screen with the rest of
-    // the window's, which happens before control is back in the event loop.
-    if (!std::exchange(m_painted, true) && !m_heldTicks.empty())
-        QMetaObject::invokeMethod(this, &FormWindow::deliverHeldTicks, Qt::QueuedConnection);
+    // Ticks held back for this paint are dropped, and the window's intervals start over from here
+    // instead: what this paint puts on the screen stays there for at least one interval before a
+    // tick can take the window away.
+    if (!std::exchange(m_painted, true) && !m_heldTicks.empty()) {
+        m_heldTicks.clear();
+        for (IntervalTimer* timer : m_timers)
+            timer->start();
+    }
 }
 
 // A window may live for a moment only (the progress window, until its first tick 10 ms after the
 // load), and it must reach the screen all the same, however long the desktop takes to map and
-// expose it. So a tick that comes while the window is shown but not yet painted waits for the
-// paint; should the desktop never expose the window (one that is covered entirely), the first
+// expose it. So a tick that comes while the window is shown but not yet painted is held until
+// the paint, which starts the intervals over; should the desktop never expose the window (one that is covered entirely), the first
 // tick that comes a second or more after the held one is let through.
 void FormWindow::timerElapsed(std::size_t control)
 {
@@ -435,15 +438,6 @@ void FormWindow::timerElapsed(std::size_t control)
         m_heldTicks.clear();
     }
     m_events->timerElapsed(control);
-}
-
-void FormWindow::deliverHeldTicks()
-{
-    // A tick's event procedure may unload the window, which forgets the other held ticks.
-    for (std::size_t control : std::exchange(m_heldTicks, {})) {
-        if (m_events)
-            m_events->timerElapsed(control);
-    }
 }
 
 QtBackend::QtBackend()
