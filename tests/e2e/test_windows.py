@@ -15,7 +15,7 @@ from wine import play
 
 
 build, scenario = sys.argv[1:]
-inspector = os.path.join(build, "inspect.exe")
+inspector = os.path.join(build, "uiread.exe")
 if scenario == "backend":
     def passes(desktop):
         check_equal(desktop.wait_for_exit(timeout=120), 0, "exit status of the Win32 back end's test")

@@ -1,6 +1,6 @@
 """Windows programs under Wine on a private desktop, for end-to-end tests: a fresh Wine prefix in a
 temporary folder, its own Xvfb display (from desktop.py), the program under test, the inspector
-(inspector/inspect.cpp) to read its windows as UI automation would, and xdotool for the mouse
+(uiread/uiread.cpp) to read its windows as UI automation would, and xdotool for the mouse
 and keyboard.
 
 Wine draws each top-level window as an X window of its own. Its X11 driver is set to unmanaged
@@ -111,7 +111,7 @@ class WineDesktop(Desktop):
 
     def inspect(self):
         """Every top-level window of the program, topmost first, with its controls (see
-        inspector/inspect.cpp), and which window is in the foreground."""
+        uiread/uiread.cpp), and which window is in the foreground."""
         output = self.wine(self._inspector, self.name)
         return json.loads(output.decode("utf-8"))
 

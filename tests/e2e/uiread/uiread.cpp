@@ -3,7 +3,7 @@
 // standard output. It runs beside the program, under the same Wine, and reads everything through
 // the messages that Windows itself carries between processes (WM_GETTEXT, CB_GETLBTEXT, ...).
 //
-// Usage: inspect [PROGRAM.exe]      (scherzetto.exe when none is given)
+// Usage: uiread [PROGRAM.exe]      (scherzetto.exe when none is given)
 //
 // Output: {"foreground": handle or 0, "windows": [window, ...]}, the windows in z-order, topmost
 // first, each with
@@ -228,7 +228,7 @@ std::set<DWORD> processesNamed(const wchar_t* program)
 int wmain(int argc, wchar_t* argv[])
 {
     if (argc > 2) {
-        std::fputs("usage: inspect [PROGRAM.exe]\n", stderr);
+        std::fputs("usage: uiread [PROGRAM.exe]\n", stderr);
         return 2;
     }
     const std::set<DWORD> processes = processesNamed(argc == 2 ? argv[1] : L"scherzetto.exe");
