@@ -154,8 +154,12 @@ std::string dateToText(Date date, const DateFormat& format)
                 text += run == 1 ? std::to_string(month) : twoDigits(month);
             break;
         case 'y':
-            // Short forms often carry a two-digit year; a date of birth reads better with all four.
-            text += std::to_string(year);
+            // Short forms often carry a two-digit year; a date of birth reads better with all four,
+            // and a year typed as "0999" keeps its leading zero.
+            {
+                const std::string digits = std::to_string(year);
+                text += std::string(digits.size() < 4 ? 4 - digits.size() : 0, '0') + digits;
+            }
             break;
         default:
             text.append(run, c);

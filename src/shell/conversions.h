@@ -16,8 +16,8 @@ using Date = std::chrono::year_month_day;
 // real calendar date.
 //
 // Accepted: a day of one or two digits, a month given by its Italian name (in any letter case) or
-// by its number, and a year of four digits, in that order. They are separated by spaces, tabs,
-// slashes, hyphens or full stops, in any number; leading and trailing spaces are ignored. So
+// by its number, and a year of four digits, in that order. They are separated by white space,
+// slashes, hyphens or full stops, in any number; leading and trailing white space is ignored. So
 // "15 Marzo 1985", "  15   marzo 1985 ", "15/03/1985" and "15-3-1985" are all the fifteenth of
 // March 1985. Italian month names are accepted whatever the desktop's language, because they are
 // what the birth-date window offers.

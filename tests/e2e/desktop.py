@@ -305,6 +305,40 @@ class Desktop:
         """The open message box with this title, if any; Qt shows it as a dialog or an alert."""
         return self.top_level(title, ("dialog", "alert"))
 
+    # What a person sees, in the words of the scenarios (scenarios.py), read as a screen reader
+    # reads it.
+
+    def control(self, window, role, name=None):
+        return find(window, role, name)
+
+    def text(self, control):
+        """A control's text; a combo box's is the text of its editable part."""
+        if control.get_role_name() == "combo box":
+            control = find(control, "text")
+        return text_of(control)
+
+    def texts(self, window):
+        return texts_in(window)
+
+    def checked(self, control):
+        return has_state(control, Atspi.StateType.CHECKED)
+
+    def enabled(self, control):
+        return has_state(control, Atspi.StateType.ENABLED)
+
+    def focused(self, control):
+        return focused_within(control)
+
+    def close_window(self, title):
+        """What the desktop does on Alt+F4 or its close button."""
+        window_ids = wait_for("the X window " + title, lambda: self.window_ids(title))
+        self.request_close(window_ids[0])
+
+    def frame_of(self, client, titled=True):
+        """The geometry that the window log reports for a window with this client area: the
+        client area itself, even where a window manager frames it."""
+        return client
+
 
 class WindowLog:
     """Every top-level window shown on the display from now on, as the X server reports it, so that

@@ -23,7 +23,7 @@ import tempfile
 import time
 
 from desktop import check, check_equal, play, wait_for
-from test_finale import fake_errors, fake_formatting, quick_questionnaire, start_formatting
+from scenarios import fake_errors, fake_formatting, quick_questionnaire, start_formatting
 
 TWIPS_PER_PIXEL = 15
 

@@ -9,7 +9,7 @@ import threading
 
 import screen
 from desktop import check, check_equal, play, wait_for
-from test_finale import fake_errors, quick_questionnaire, start_formatting
+from scenarios import fake_errors, quick_questionnaire, start_formatting
 
 # Label1 of the progress window: 120 twips right and down inside the client area at (5040, 3900)
 # twips, 2175 by 255 twips; 15 twips make a pixel.
@@ -85,7 +85,7 @@ def check_captions(desktop):
     # only part of the text's height: every caption's ink spans the rows that most pictures' do.
     height = max(set(heights := [(ink.rows[0], ink.rows[-1]) for _, ink in inks]), key=heights.count)
     captions = [(picture, ink) for picture, ink in inks if (ink.rows[0], ink.rows[-1]) == height]
-    folder = "progress-captions" + ("-" + desktop.window_manager if desktop.window_manager else "")
+    folder = "progress-captions" + ("-" + desktop.window_manager if getattr(desktop, "window_manager", None) else "")
     os.makedirs(folder, exist_ok=True)
     for number, (picture, _) in enumerate(captions):
         screen.save_png(picture, os.path.join(folder, "%02d.png" % number))

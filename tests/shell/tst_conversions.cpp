@@ -82,30 +82,27 @@ private slots:
     void datesToTextFollowTheLocaleWithFourDigitYears_data()
     {
         QTest::addColumn<QString>("pattern");
+        QTest::addColumn<int>("year");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("Italian") << "dd/MM/yy"
-                                 << "15/03/1985";
-        QTest::newRow("American") << "M/d/yy"
-                                  << "3/15/1985";
-        QTest::newRow("German") << "dd.MM.yy"
-                                << "15.03.1985";
-        QTest::newRow("four digits already") << "yyyy-MM-dd"
-                                             << "1985-03-15";
-        QTest::newRow("month names and quoted text") << "d MMM 'del' yyyy"
-                                                     << "15 mar del 1985";
-        QTest::newRow("no pattern of its own (C locale): Italian") << ""
-                                                                   << "15/03/1985";
+        QTest::newRow("Italian") << "dd/MM/yy" << 1985 << "15/03/1985";
+        QTest::newRow("American") << "M/d/yy" << 1985 << "3/15/1985";
+        QTest::newRow("German") << "dd.MM.yy" << 1985 << "15.03.1985";
+        QTest::newRow("four digits already") << "yyyy-MM-dd" << 1985 << "1985-03-15";
+        QTest::newRow("a year before 1000 keeps four digits") << "dd/MM/yyyy" << 985 << "15/03/0985";
+        QTest::newRow("month names and quoted text") << "d MMM 'del' yyyy" << 1985 << "15 mar del 1985";
+        QTest::newRow("no pattern of its own (C locale): Italian") << "" << 1985 << "15/03/1985";
     }
 
     void datesToTextFollowTheLocaleWithFourDigitYears()
     {
         QFETCH(QString, pattern);
+        QFETCH(int, year);
         QFETCH(QString, expected);
         shell::DateFormat format {
             .shortPattern = pattern.toStdString(), .monthNames = {}, .shortMonthNames = {}
         };
         format.shortMonthNames[2] = "mar";
-        QCOMPARE(QString::fromStdString(shell::dateToText(date(1985, 3, 15), format)), expected);
+        QCOMPARE(QString::fromStdString(shell::dateToText(date(year, 3, 15), format)), expected);
     }
 
     void integersAndTheirIncrement()

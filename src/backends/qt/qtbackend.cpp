@@ -1,64 +1,83 @@
 #include "qtbackend.h"
 
 #include "controls.h"
+#include "intervaltimer.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QStyle>
-#include <QTimer>
 
 #include <algorithm>
 
 namespace qtbackend {
 
+// The top-level widget of a window with its controls and timers. It is built once for its layout
+// record and kept from one load of the window to the next, so that a window that is loaded again
+// and again (the progress window, a hundred times) does not cost the desktop a new native window
+// each time. Every load starts each control afresh from the record all the same, every unload
+// stops the timers and takes the window off the screen, and every showing maps it again. A window
+// without a caption has no title bar, only a one-pixel border that it draws itself around the
+// client area.
+class FormWindow final : public QWidget
+{
+public:
+    FormWindow(QtBackend& backend, const shell::FormLayout& layout);
+
+    // Resets the controls from the layout record and starts the timers: the window as a new load
+    // has it, still hidden. Until unload, it speaks for its window to `events`.
+    void load(shell::WindowEvents& events);
+    void unload();
+    bool isLoaded() const { return m_events != nullptr; }
+
+    shell::NativeControl* control(std::size_t index) const { return m_controls[index]; }
+    // Whether the window is on screen as its loads see it: not once it has been unloaded.
+    bool isShown() const { return isVisible() && !m_hidePending; }
+    void open(bool modal);
+    // Hides the window and stops its timers for good, as the program ends.
+    void shut();
+    // Takes the window off the screen if it has been unloaded since it was last shown.
+    void hideIfUnloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // The window's place on the screen. The stored position is the client area's; a title-less
+    // window's border lies around it.
+    QRect frameRect() const;
+    void resetControls();
+    void timerElapsed(std::size_t control);
+
+    QtBackend& m_backend;
+    const shell::FormLayout& m_layout;
+    const int m_border;
+    shell::WindowEvents* m_events = nullptr;
+    // By index in the layout; none for timers.
+    std::vector<QWidget*> m_widgets;
+    std::vector<shell::NativeControl*> m_controls;
+    std::vector<IntervalTimer*> m_timers;
+    // Whether the window has been painted since it was last shown, and the timer ticks that wait
+    // for that to happen.
+    bool m_painted = false;
+    std::vector<std::size_t> m_heldTicks;
+    QElapsedTimer m_heldSince;
+    // Unloaded while shown, and not hidden yet.
+    bool m_hidePending = false;
+};
+
 namespace {
-
-    // The top-level widget of a loaded window. A window without a caption has no title bar, only
-    // a one-pixel border that it draws itself around the client area.
-    class FormWindow final : public QWidget
-    {
-    public:
-        FormWindow(shell::WindowEvents& events, int border)
-            : m_events(&events)
-            , m_border(border)
-        {
-        }
-
-        // Once unloaded, the widget no longer speaks for its window.
-        void detach() { m_events = nullptr; }
-
-    protected:
-        void closeEvent(QCloseEvent* event) override
-        {
-            // A close request from the desktop unloads the window through the runtime, which
-            // hides and destroys the widget itself.
-            event->ignore();
-            if (m_events)
-                m_events->closeRequested();
-        }
-
-        void paintEvent(QPaintEvent* event) override
-        {
-            QWidget::paintEvent(event);
-            if (m_border == 0)
-                return;
-            QPainter painter(this);
-            painter.setPen(palette().color(QPalette::WindowText));
-            painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        }
-
-    private:
-        shell::WindowEvents* m_events;
-        int m_border;
-    };
 
     // Screen readers announce a form's window as a frame with its caption, like any application
     // window, rather than as an anonymous pane.
@@ -82,65 +101,108 @@ namespace {
         return QPalette::NoRole;
     }
 
-    QWidget* createControl(const shell::ControlRecord& record, QWidget* parent)
+    QWidget* createControl(shell::ControlKind kind, QWidget* parent)
     {
-        const QString caption = toQString(record.caption);
-        switch (record.kind) {
+        switch (kind) {
         case shell::ControlKind::Label:
-            return new Label(caption, parent);
-        case shell::ControlKind::TextBox: {
-            auto* box = new TextBox(caption, parent);
-            box->setReadOnly(record.options.locked);
-            return box;
-        }
+            return new Label(parent);
+        case shell::ControlKind::TextBox:
+            return new TextBox(parent);
         case shell::ControlKind::CommandButton:
-            return new CommandButton(caption, parent);
-        case shell::ControlKind::ComboBox: {
-            auto* box = new ComboBox(parent);
-            if (record.options.items) {
-                for (const std::string& item : record.options.items())
-                    box->QComboBox::addItem(QString::fromStdString(item));
-            }
-            box->setText(record.caption);
-            box->setLocked(record.options.locked);
-            return box;
-        }
+            return new CommandButton(parent);
+        case shell::ControlKind::ComboBox:
+            return new ComboBox(parent);
         case shell::ControlKind::OptionButton:
-            return new OptionButton(caption, parent);
+            return new OptionButton(parent);
         case shell::ControlKind::CheckBox:
-            return new CheckBox(caption, parent);
+            return new CheckBox(parent);
         case shell::ControlKind::Timer:
             break;
         }
         return nullptr;
     }
 
-    // The room a control needs beside the text of its caption.
-    int captionChrome(const QWidget* widget)
+    // Puts a control in the state that its layout record gives, as each load of its window starts
+    // it: caption or text, list items, ticks, enabled and locked states, text colour.
+    void resetControl(QWidget* widget, const shell::ControlRecord& record)
     {
-        const QStyle* style = widget->style();
-        if (qobject_cast<const QCheckBox*>(widget))
-            return style->pixelMetric(QStyle::PM_IndicatorWidth)
-                + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
-        if (qobject_cast<const QRadioButton*>(widget))
-            return style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth)
-                + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing);
-        if (qobject_cast<const QPushButton*>(widget))
-            return 2 * style->pixelMetric(QStyle::PM_ButtonMargin);
-        return 0;
+        const QString caption = toQString(record.caption);
+        switch (record.kind) {
+        case shell::ControlKind::Label:
+            static_cast<Label*>(widget)->QLabel::setText(caption);
+            break;
+        case shell::ControlKind::TextBox: {
+            auto* box = static_cast<TextBox*>(widget);
+            box->QLineEdit::setText(caption);
+            box->setReadOnly(record.options.locked);
+            break;
+        }
+        case shell::ControlKind::CommandButton: {
+            auto* button = static_cast<CommandButton*>(widget);
+            button->setDown(false);
+            button->QPushButton::setText(caption);
+            break;
+        }
+        case shell::ControlKind::ComboBox: {
+            auto* box = static_cast<ComboBox*>(widget);
+            box->hidePopup();
+            box->QComboBox::clear();
+            if (record.options.items) {
+                for (const std::string& item : record.options.items())
+                    box->QComboBox::addItem(QString::fromStdString(item));
+            }
+            box->setText(record.caption);
+            box->setLocked(record.options.locked);
+            break;
+        }
+        case shell::ControlKind::OptionButton: {
+            // A selected button of a group cannot be cleared while the group is exclusive.
+            auto* option = static_cast<OptionButton*>(widget);
+            option->QRadioButton::setText(caption);
+            option->setAutoExclusive(false);
+            option->setChecked(false);
+            option->setAutoExclusive(true);
+            break;
+        }
+        case shell::ControlKind::CheckBox: {
+            auto* box = static_cast<CheckBox*>(widget);
+            box->QCheckBox::setText(caption);
+            box->setCheckState(0);
+            break;
+        }
+        case shell::ControlKind::Timer:
+            return;
+        }
+        widget->setEnabled(!record.options.disabled);
+        if (record.options.textColour != shell::SystemColour::Default) {
+            QPalette palette = widget->palette();
+            palette.setColor(QPalette::WindowText, palette.color(role(record.options.textColour)));
+            widget->setPalette(palette);
+        }
     }
 
-    // Layouts were measured for a narrower font than most desktops have. Rather than clip a
-    // caption, its control gets a slightly smaller size of the same font, down to a readable floor.
-    void fitCaption(QWidget* widget, const QString& caption)
+    // The layouts leave their captions the room that a small dialog font needs. The desktop's own
+    // family is used at the largest pixel size, up to 9, at which its small letters are on average
+    // no wider than those of DejaVu Sans, the family of a stock Debian desktop, in which every
+    // caption fits its control at 9 pixels whatever the hinting. A wider family is thus set a size
+    // smaller rather than having its captions clipped. The size is in pixels, like the layouts'
+    // geometry, so that the two scale together with the screen and not apart when only the font
+    // resolution is changed.
+    QFont dialogFont()
     {
-        constexpr qreal smallestPointSize = 6.5;
-        const int room = widget->width() - captionChrome(widget);
-        QFont font = widget->font();
-        while (QFontMetrics(font).horizontalAdvance(caption) > room && font.pointSizeF() > smallestPointSize)
-            font.setPointSizeF(font.pointSizeF() - 0.5);
-        if (font != widget->font())
-            widget->setFont(font);
+        constexpr int largestPixelSize = 9;
+        constexpr int smallestPixelSize = 6;
+        // DejaVu Sans at 9 pixels: 5.06 with slight hinting, 5.27 with full hinting.
+        constexpr qreal widestAverageLetter = 5.4;
+        const QString letters = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
+
+        QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        for (int size = largestPixelSize; size >= smallestPixelSize; --size) {
+            font.setPixelSize(size);
+            if (QFontMetricsF(font).horizontalAdvance(letters) / qreal(letters.size()) <= widestAverageLetter)
+                break;
+        }
+        return font;
     }
 
     QRect pixelRect(int left, int top, int width, int height)
@@ -148,159 +210,27 @@ namespace {
         return QRect(shell::pixels(left), shell::pixels(top), shell::pixels(width), shell::pixels(height));
     }
 
+    // The runtime's handle on a loaded window: the window's widgets stay with the back end when
+    // the runtime lets go of it at unload.
     class QtWindow final : public shell::NativeWindow
     {
     public:
-        QtWindow(QtBackend& backend, const shell::FormLayout& layout, shell::WindowEvents& events);
-        ~QtWindow() override;
+        explicit QtWindow(FormWindow& window)
+            : m_window(window)
+        {
+        }
+        ~QtWindow() override { m_window.unload(); }
 
-        shell::NativeControl* control(std::size_t index) override { return m_controls[index]; }
-        void show(bool modal) override;
-        bool isVisible() const override { return m_window->isVisible(); }
-        void close() override;
+        shell::NativeControl* control(std::size_t index) override { return m_window.control(index); }
+        void show(bool modal) override { m_window.open(modal); }
+        bool isVisible() const override { return m_window.isShown(); }
+        void close() override { m_window.shut(); }
 
-        FormWindow* widget() const { return m_window; }
+        FormWindow* widget() const { return &m_window; }
 
     private:
-        void stopTimers();
-
-        QtBackend& m_backend;
-        FormWindow* m_window;
-        std::vector<shell::NativeControl*> m_controls;
-        std::vector<QTimer*> m_timers;
-        std::vector<QMetaObject::Connection> m_connections;
+        FormWindow& m_window;
     };
-
-    QtWindow::QtWindow(QtBackend& backend, const shell::FormLayout& layout, shell::WindowEvents& events)
-        : m_backend(backend)
-    {
-        static const bool accessibleInstalled = (QAccessible::installFactory(accessibleFormWindow), true);
-        Q_UNUSED(accessibleInstalled)
-
-        const int border = layout.caption.empty() ? 1 : 0;
-        m_window = new FormWindow(events, border);
-        FormWindow* window = m_window;
-
-        // A fixed single border: a title bar with the caption only, or no title bar at all.
-        Qt::WindowFlags flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
-        flags |= border ? Qt::FramelessWindowHint : Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-        window->setWindowFlags(flags);
-        window->setWindowTitle(toQString(layout.caption));
-        window->setObjectName(toQString(layout.caption));
-
-        // The stored position is the client area's; a title-less window's border lies around it.
-        const QRect client = pixelRect(layout.left, layout.top, layout.width, layout.height);
-        const QRect frame = client.adjusted(-border, -border, border, border);
-        window->setGeometry(frame);
-        window->setFixedSize(frame.size());
-
-        // Layouts measure their controls for an 8-point dialog font; Qt's larger default would
-        // clip captions such as "Cognome:". The family stays the desktop's own.
-        QFont font = window->font();
-        font.setPointSize(8);
-        window->setFont(font);
-
-        if (layout.iconArt)
-            window->setWindowIcon(pixelArtIcon(*layout.iconArt));
-        if (layout.background != shell::SystemColour::Default) {
-            QPalette palette = window->palette();
-            palette.setColor(QPalette::Window, palette.color(role(layout.background)));
-            window->setPalette(palette);
-            window->setAutoFillBackground(true);
-        }
-        if (layout.pointer == shell::Pointer::NoDrop)
-            window->setCursor(Qt::ForbiddenCursor);
-
-        m_controls.resize(layout.controls.size(), nullptr);
-        std::vector<QWidget*> widgets(layout.controls.size(), nullptr);
-        for (std::size_t i = 0; i < layout.controls.size(); ++i) {
-            const shell::ControlRecord& record = layout.controls[i];
-            const QString name = toQString(record.name);
-            if (record.kind == shell::ControlKind::Timer) {
-                auto* timer = new QTimer(window);
-                timer->setObjectName(name);
-                // Precise, so that a tick never comes before its interval has fully passed.
-                timer->setTimerType(Qt::PreciseTimer);
-                timer->setInterval(record.options.interval);
-                m_connections.push_back(
-                    QObject::connect(timer, &QTimer::timeout, [&events, i] { events.timerElapsed(i); }));
-                m_timers.push_back(timer);
-                continue;
-            }
-            QWidget* widget = createControl(record, window);
-            widget->setObjectName(name);
-            widget->setGeometry(
-                pixelRect(record.left, record.top, record.width, record.height).translated(border, border));
-            widget->setEnabled(!record.options.disabled);
-            if (record.kind != shell::ControlKind::TextBox && record.kind != shell::ControlKind::ComboBox)
-                fitCaption(widget, toQString(record.caption));
-            if (record.options.textColour != shell::SystemColour::Default) {
-                QPalette palette = widget->palette();
-                palette.setColor(QPalette::WindowText, palette.color(role(record.options.textColour)));
-                widget->setPalette(palette);
-            }
-            if (auto* button = qobject_cast<CommandButton*>(widget)) {
-                m_connections.push_back(
-                    QObject::connect(button, &QPushButton::clicked, [&events, i] { events.clicked(i); }));
-            }
-            m_controls[i] = dynamic_cast<shell::NativeControl*>(widget);
-            widgets[i] = widget;
-        }
-
-        // Screen readers name a text or combo box by the label that the layout pairs with it.
-        for (std::size_t i = 0; i < layout.controls.size(); ++i) {
-            const std::string_view buddy = layout.controls[i].options.buddy;
-            const int target = buddy.empty() ? -1 : shell::controlIndex(layout, buddy);
-            if (auto* label = qobject_cast<QLabel*>(widgets[i]); label && target >= 0)
-                label->setBuddy(widgets[std::size_t(target)]);
-        }
-
-        // Focus follows the tab index, lowest first; Qt skips disabled buttons by itself. The
-        // first control that can take the focus has it when the window opens.
-        QWidget* previous = nullptr;
-        for (std::size_t index : shell::tabOrder(layout)) {
-            QWidget* widget = widgets[index];
-            if (previous)
-                QWidget::setTabOrder(previous, widget);
-            else if (widget->isEnabled())
-                widget->setFocus();
-            previous = widget;
-        }
-
-        // Timers run from the moment the window is loaded.
-        for (QTimer* timer : m_timers)
-            timer->start();
-    }
-
-    QtWindow::~QtWindow()
-    {
-        stopTimers();
-        for (const QMetaObject::Connection& connection : m_connections)
-            QObject::disconnect(connection);
-        m_window->detach();
-        m_window->hide();
-        m_backend.retire(m_window);
-    }
-
-    void QtWindow::show(bool modal)
-    {
-        m_window->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
-        // A window is always shown freshly mapped, which already puts it in front.
-        m_window->show();
-        m_window->activateWindow();
-    }
-
-    void QtWindow::close()
-    {
-        stopTimers();
-        m_window->hide();
-    }
-
-    void QtWindow::stopTimers()
-    {
-        for (QTimer* timer : m_timers)
-            timer->stop();
-    }
 
     class QtEventLoop final : public shell::EventLoop
     {
@@ -314,32 +244,233 @@ namespace {
 
 }
 
-QtBackend::QtBackend() = default;
-
-QtBackend::~QtBackend()
+FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
+    : m_backend(backend)
+    , m_layout(layout)
+    , m_border(layout.caption.empty() ? 1 : 0)
 {
-    for (const QPointer<QWidget>& window : m_retired)
-        delete window.data();
+    static const bool accessibleInstalled = (QAccessible::installFactory(accessibleFormWindow), true);
+    Q_UNUSED(accessibleInstalled)
+
+    // A fixed single border: a title bar with the caption only, or no title bar at all.
+    Qt::WindowFlags flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
+    flags |= m_border ? Qt::FramelessWindowHint : Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    setWindowFlags(flags);
+    setWindowTitle(toQString(layout.caption));
+    setObjectName(toQString(layout.caption));
+    setFixedSize(frameRect().size());
+    setFont(backend.font());
+    if (layout.iconArt)
+        setWindowIcon(pixelArtIcon(*layout.iconArt));
+    if (layout.background != shell::SystemColour::Default) {
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, colours.color(role(layout.background)));
+        setPalette(colours);
+        setAutoFillBackground(true);
+    }
+    if (layout.pointer == shell::Pointer::NoDrop)
+        setCursor(Qt::ForbiddenCursor);
+
+    m_widgets.resize(layout.controls.size(), nullptr);
+    m_controls.resize(layout.controls.size(), nullptr);
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+        const shell::ControlRecord& record = layout.controls[i];
+        if (record.kind == shell::ControlKind::Timer) {
+            auto* timer = new IntervalTimer(
+                record.options.interval, [this, i] { timerElapsed(i); }, this);
+            timer->setObjectName(toQString(record.name));
+            m_timers.push_back(timer);
+            continue;
+        }
+        QWidget* widget = createControl(record.kind, this);
+        widget->setObjectName(toQString(record.name));
+        widget->setGeometry(
+            pixelRect(record.left, record.top, record.width, record.height).translated(m_border, m_border));
+        if (auto* button = qobject_cast<CommandButton*>(widget)) {
+            connect(button, &QPushButton::clicked, this, [this, i] {
+                if (m_events)
+                    m_events->clicked(i);
+            });
+        }
+        m_widgets[i] = widget;
+        m_controls[i] = dynamic_cast<shell::NativeControl*>(widget);
+    }
+
+    // Screen readers name a text or combo box by the label that the layout pairs with it.
+    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+        const std::string_view buddy = layout.controls[i].options.buddy;
+        const int target = buddy.empty() ? -1 : shell::controlIndex(layout, buddy);
+        if (auto* label = qobject_cast<QLabel*>(m_widgets[i]); label && target >= 0)
+            label->setBuddy(m_widgets[std::size_t(target)]);
+    }
+
+    // Focus follows the tab index, lowest first; Qt skips disabled buttons by itself.
+    QWidget* previous = nullptr;
+    for (std::size_t index : shell::tabOrder(layout)) {
+        if (previous)
+            QWidget::setTabOrder(previous, m_widgets[index]);
+        previous = m_widgets[index];
+    }
 }
+
+void FormWindow::load(shell::WindowEvents& events)
+{
+    // Every load opens the window at its stored place and size, wherever the user may have moved
+    // it or whatever the desktop made of it.
+    setWindowState(Qt::WindowNoState);
+    setGeometry(frameRect());
+    resetControls();
+    m_events = &events;
+    // Timers run from the moment the window is loaded.
+    for (IntervalTimer* timer : m_timers)
+        timer->start();
+}
+
+QRect FormWindow::frameRect() const
+{
+    const QRect client = pixelRect(m_layout.left, m_layout.top, m_layout.width, m_layout.height);
+    return client.adjusted(-m_border, -m_border, m_border, m_border);
+}
+
+void FormWindow::resetControls()
+{
+    for (std::size_t i = 0; i < m_layout.controls.size(); ++i) {
+        if (m_widgets[i])
+            resetControl(m_widgets[i], m_layout.controls[i]);
+    }
+    // The first control in tab order has the focus when the window opens, if it can take it;
+    // otherwise the focus goes where Tab would take it. A control that has it already keeps it
+    // without a round of focus events.
+    const std::vector<std::size_t> order = shell::tabOrder(m_layout);
+    QWidget* first
+        = !order.empty() && m_widgets[order.front()]->isEnabled() ? m_widgets[order.front()] : nullptr;
+    QWidget* focused = focusWidget();
+    if (focused && (!first || (focused != first && !first->isAncestorOf(focused))))
+        focused->clearFocus();
+    if (first && !focusWidget())
+        first->setFocus();
+}
+
+// The window disappears as the runtime unloads it: it stops ticking and speaks for its window no
+// more at once. Taking it off the screen costs the desktop a good part of a millisecond for a
+// modal window, so that is left until control is back in the event loop, before anything can be
+// drawn or typed, or until the next window or message box is shown, which the unloaded windows
+// leave the screen for first. So the progress window, whose next load follows at once, is taken
+// off the screen and mapped anew as it is shown again, after its next interval has begun.
+void FormWindow::unload()
+{
+    m_events = nullptr;
+    m_heldTicks.clear();
+    for (IntervalTimer* timer : m_timers)
+        timer->stop();
+    if (isVisible() && !std::exchange(m_hidePending, true))
+        QMetaObject::invokeMethod(this, &FormWindow::hideIfUnloaded, Qt::QueuedConnection);
+}
+
+void FormWindow::hideIfUnloaded()
+{
+    if (std::exchange(m_hidePending, false))
+        hide();
+}
+
+void FormWindow::open(bool modal)
+{
+    m_backend.hideUnloadedWindows();
+    setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    m_painted = false;
+    // A window is always shown freshly mapped, which already puts it in front.
+    QWidget::show();
+    activateWindow();
+}
+
+void FormWindow::shut()
+{
+    for (IntervalTimer* timer : m_timers)
+        timer->stop();
+    m_hidePending = false;
+    hide();
+}
+
+void FormWindow::closeEvent(QCloseEvent* event)
+{
+    // A close request from the desktop unloads the window through the runtime, which hides it.
+    event->ignore();
+    if (m_events)
+        m_events->closeRequested();
+}
+
+void FormWindow::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (m_border != 0) {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    // Ticks held back for this paint are dropped, and the window's intervals start over from here
+    // instead: what this paint puts on the screen stays there for at least one interval before a
+    // tick can take the window away.
+    if (!std::exchange(m_painted, true) && !m_heldTicks.empty()) {
+        m_heldTicks.clear();
+        for (IntervalTimer* timer : m_timers)
+            timer->start();
+    }
+}
+
+// A window may live for a moment only (the progress window, until its first tick 10 ms after the
+// load), and it must reach the screen all the same, however long the desktop takes to map and
+// expose it. So a tick that comes while the window is shown but not yet painted is held until
+// the paint, which starts the intervals over; should the desktop never expose the window (one that is covered entirely), the first
+// tick that comes a second or more after the held one is let through.
+void FormWindow::timerElapsed(std::size_t control)
+{
+    constexpr qint64 longestHold = 1000;
+    if (!m_events)
+        return;
+    if (isVisible() && !m_painted) {
+        if (m_heldTicks.empty())
+            m_heldSince.start();
+        if (m_heldSince.elapsed() < longestHold) {
+            if (std::find(m_heldTicks.begin(), m_heldTicks.end(), control) == m_heldTicks.end())
+                m_heldTicks.push_back(control);
+            return;
+        }
+        m_heldTicks.clear();
+    }
+    m_events->timerElapsed(control);
+}
+
+QtBackend::QtBackend()
+    : m_font(dialogFont())
+{
+    // Message boxes speak in the same font, and the controls' own parts (the text layout of a
+    // line edit, for one) start out in it rather than in a second font that is loaded only to be
+    // replaced at once.
+    QApplication::setFont(m_font);
+}
+
+QtBackend::~QtBackend() = default;
 
 std::unique_ptr<shell::NativeWindow> QtBackend::createWindow(
     const shell::FormLayout& layout, shell::WindowEvents& events)
 {
-    return std::make_unique<QtWindow>(*this, layout, events);
+    std::unique_ptr<FormWindow>& window = m_windows[&layout];
+    if (!window)
+        window = std::make_unique<FormWindow>(*this, layout);
+    Q_ASSERT(!window->isLoaded());
+    window->load(events);
+    return std::make_unique<QtWindow>(*window);
+}
+
+void QtBackend::hideUnloadedWindows()
+{
+    for (const auto& [layout, window] : m_windows)
+        window->hideIfUnloaded();
 }
 
 std::unique_ptr<shell::EventLoop> QtBackend::createEventLoop()
 {
     return std::make_unique<QtEventLoop>();
-}
-
-void QtBackend::retire(QWidget* window)
-{
-    // The window may be the one whose event procedure is running right now (a timer that
-    // unloads its own window), so it is destroyed once control is back in the event loop.
-    std::erase_if(m_retired, [](const QPointer<QWidget>& gone) { return gone.isNull(); });
-    m_retired.emplace_back(window);
-    window->deleteLater();
 }
 
 void QtBackend::messageBox(std::string_view prompt, shell::MsgStyle style, std::string_view title)
@@ -356,6 +487,7 @@ void QtBackend::messageBox(std::string_view prompt, shell::MsgStyle style, std::
         icon = QMessageBox::Information;
         break;
     }
+    hideUnloadedWindows();
     QMessageBox box(icon, toQString(title), toQString(prompt), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
@@ -405,8 +537,9 @@ QImage toImage(const shell::PixelImage& art)
 {
     QImage image(art.width, art.height, QImage::Format_ARGB32);
     for (int y = 0; y < art.height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < art.width; ++x)
-            image.setPixel(x, y, art.isOpaque(x, y) ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0));
+            row[x] = art.isOpaque(x, y) ? qRgba(0, 0, 0, 255) : qRgba(0, 0, 0, 0);
     }
     return image;
 }

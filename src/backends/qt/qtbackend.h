@@ -3,14 +3,17 @@
 #include "shell/backend.h"
 #include "shell/pixelart.h"
 
+#include <QFont>
 #include <QIcon>
 #include <QImage>
-#include <QPointer>
 #include <QWidget>
 
-#include <vector>
+#include <memory>
+#include <unordered_map>
 
 namespace qtbackend {
+
+class FormWindow;
 
 // The forms runtime's windows, controls, loops and message boxes on Qt 6 Widgets.
 class QtBackend final : public shell::Backend
@@ -28,12 +31,16 @@ public:
     int exec() override;
     void quit(int status) override;
 
-    // Called by a window being unloaded: the widget is hidden now and deleted once control is
-    // back in the event loop, or at the latest when the back end goes.
-    void retire(QWidget* window);
+    // The one font of every control of every window.
+    const QFont& font() const { return m_font; }
+    // Windows unloaded while shown leave the screen a moment later, at the latest when the next
+    // window or message box is shown: this takes them off now.
+    void hideUnloadedWindows();
 
 private:
-    std::vector<QPointer<QWidget>> m_retired;
+    QFont m_font;
+    // Each layout's window, built at its first load and kept until the back end goes.
+    std::unordered_map<const shell::FormLayout*, std::unique_ptr<FormWindow>> m_windows;
 };
 
 // The top-level widget of a loaded window, for the back end's own tests.

@@ -1,4 +1,5 @@
 #include "backends/qt/controls.h"
+#include "backends/qt/intervaltimer.h"
 #include "backends/qt/qtbackend.h"
 #include "finale/form6.h"
 #include "finale/form7.h"
@@ -9,8 +10,12 @@
 #include "shell/controls.h"
 #include "summary/form5.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
+#include <QStyleOptionFrame>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -47,6 +52,60 @@ template <class W> W* child(QWidget* window, const char* name)
     W* found = window->findChild<W*>(QLatin1String(name));
     if (!found)
         qFatal("no control %s", name);
+    return found;
+}
+
+// The width a control needs to show its text unclipped, as its style lays it out: the text's
+// advance in the control's own font and the style's indicator, spacing, margins and frame.
+int neededWidth(const QWidget* control)
+{
+    if (const auto* edit = qobject_cast<const QLineEdit*>(control)) {
+        QStyleOptionFrame option;
+        option.initFrom(edit);
+        option.lineWidth
+            = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+        const QRect contents = edit->style()->subElementRect(QStyle::SE_LineEditContents, &option, edit);
+        // A line edit keeps two pixels clear on either side of its text.
+        constexpr int textMargin = 2;
+        return edit->width() - contents.width() + 2 * textMargin
+            + edit->fontMetrics().horizontalAdvance(edit->text());
+    }
+    return control->sizeHint().width();
+}
+
+// Every text of the window that does not fit its control, and every control that is not in the
+// back end's one font. A combo box is tried with each of its items in its text part. The window is
+// shown, as only then are the controls laid out inside their rectangles.
+QStringList misfits(QWidget* window, const QFont& font)
+{
+    window->show();
+    QStringList found;
+    const auto check = [&](QWidget* control, const QString& text) {
+        // The text part of a combo box goes by the box's name.
+        const QWidget* named = control->objectName().isEmpty() ? control->parentWidget() : control;
+        const QString name = window->windowTitle() + u' ' + named->objectName();
+        if (control->font() != font || QFontInfo(control->font()).pixelSize() != QFontInfo(font).pixelSize())
+            found << name + QStringLiteral(" is in ") + control->font().toString();
+        if (neededWidth(control) > control->width())
+            found << QStringLiteral("%1 \"%2\" needs %3 px, has %4")
+                         .arg(name, text)
+                         .arg(neededWidth(control))
+                         .arg(control->width());
+    };
+    for (auto* label : window->findChildren<QLabel*>())
+        check(label, label->text());
+    for (auto* button : window->findChildren<QAbstractButton*>())
+        check(button, button->text());
+    for (auto* edit : window->findChildren<QLineEdit*>()) {
+        auto* combo = qobject_cast<QComboBox*>(edit->parentWidget());
+        const QString shown = edit->text();
+        for (int i = 0; combo && i < combo->count(); ++i) {
+            edit->setText(combo->itemText(i));
+            check(edit, edit->text());
+        }
+        edit->setText(shown);
+        check(edit, shown);
+    }
     return found;
 }
 
@@ -175,6 +234,99 @@ private slots:
         QVERIFY(pesca->isChecked());
     }
 
+    // Windows are built once and kept between loads, but every load starts each control afresh
+    // from the layout record: texts, list items, ticks, enabled states and the focus.
+    void aWindowLoadedAgainStartsFromItsLayoutRecord()
+    {
+        QtFixture fixture;
+        QWidget* nome = loaded<Form1>();
+        child<QLineEdit>(nome, "Text1")->setText(QStringLiteral("Mario"));
+        child<QLineEdit>(nome, "Text2")->setFocus();
+        QWidget* birth = loaded<Form2>();
+        auto* day = child<QComboBox>(birth, "Combo1");
+        day->addItem(QStringLiteral("32"));
+        day->setEditText(QStringLiteral("32"));
+        QWidget* sex = loaded<Form3>();
+        child<QRadioButton>(sex, "Option1")->setChecked(true);
+        QWidget* interests = loaded<Form4>();
+        child<QCheckBox>(interests, "Check1")->setCheckState(Qt::PartiallyChecked);
+        QWidget* summary = loaded<Form5>();
+        shell::form<Form5>().control<shell::ComboBox>("Combo1").addItem("pesca");
+        shell::form<Form5>().control<shell::CommandButton>("Command1").setEnabled(true);
+
+        for (shell::Form* form : fixture.everyWindow())
+            shell::Runtime::current().unload(*form);
+        QCOMPARE(loaded<Form1>(), nome);
+        QCOMPARE(child<QLineEdit>(nome, "Text1")->text(), QString());
+        QCOMPARE(nome->focusWidget(), child<QLineEdit>(nome, "Text1"));
+        QCOMPARE(loaded<Form2>(), birth);
+        QCOMPARE(day->count(), 31);
+        QCOMPARE(day->currentText(), QStringLiteral("1"));
+        QCOMPARE(loaded<Form3>(), sex);
+        QVERIFY(!child<QRadioButton>(sex, "Option1")->isChecked());
+        QCOMPARE(loaded<Form4>(), interests);
+        QCOMPARE(shell::form<Form4>().control<shell::CheckBox>("Check1").value(), 0);
+        QCOMPARE(loaded<Form5>(), summary);
+        auto* summaryInterests = child<QComboBox>(summary, "Combo1");
+        QCOMPARE(summaryInterests->count(), 0);
+        QCOMPARE(summaryInterests->currentText(), QStringLiteral("Combo1"));
+        // Form_Load enables "Femmina" for a sex that is not 1; "Maschio" is back to disabled.
+        QVERIFY(!child<QPushButton>(summary, "Command1")->isEnabled());
+        QVERIFY(child<QPushButton>(summary, "Command2")->isEnabled());
+    }
+
+    // A timer ticks once its interval has passed, never before, and again every interval; a
+    // stopped timer stays silent even when an interval had passed before it was stopped.
+    void timersTickAfterEachIntervalAndNotOnceStopped()
+    {
+        QElapsedTimer clock;
+        std::vector<qint64> ticks;
+        qtbackend::IntervalTimer timer(
+            20, [&] { ticks.push_back(clock.nsecsElapsed()); }, nullptr);
+        clock.start();
+        timer.start();
+        QTRY_COMPARE(ticks.size(), 2u);
+        QVERIFY(ticks[0] >= 20'000'000 && ticks[1] >= 40'000'000);
+
+        timer.start();
+        QThread::msleep(30);
+        timer.stop();
+        QTest::qWait(50);
+        QCOMPARE(ticks.size(), 2u);
+    }
+
+    // A window shown for a moment must still reach the screen: a timer tick that comes before the
+    // window has been painted waits for the paint.
+    void aTickWaitsUntilTheWindowIsPainted()
+    {
+        QtFixture fixture;
+        Form5& summary = shell::form<Form5>();
+        QWidget* progress = loaded<Form7>();
+        progress->setUpdatesEnabled(false);
+        shell::form<Form7>().nativeWindow()->show(false);
+        QTest::qWait(100);
+        QCOMPARE(summary.cazzo, 0);
+        QVERIFY(shell::form<Form7>().isLoaded());
+        progress->setUpdatesEnabled(true);
+        QTRY_COMPARE(summary.cazzo, 1);
+        QVERIFY(!shell::form<Form7>().isLoaded());
+    }
+
+    // An unloaded window leaves the screen before the next window shows, and at the latest once
+    // control is back in the event loop.
+    void anUnloadedWindowLeavesTheScreen()
+    {
+        QtFixture fixture;
+        QWidget* progress = loaded<Form7>();
+        shell::form<Form7>().nativeWindow()->show(false);
+        shell::Unload<Form7>();
+        QWidget* farewell = loaded<Form6>();
+        shell::form<Form6>().nativeWindow()->show(false);
+        QVERIFY(!progress->isVisible());
+        shell::Unload<Form6>();
+        QTRY_VERIFY(!farewell->isVisible());
+    }
+
     void progressWindowStartsWithCancelFocused()
     {
         QtFixture fixture;
@@ -182,6 +334,51 @@ private slots:
         QWidget* progress = loaded<Form7>();
         QCOMPARE(progress->focusWidget()->objectName(), QStringLiteral("Command1"));
         QCOMPARE(child<QLabel>(progress, "Label1")->text(), QStringLiteral("Formattazione in corso 37%"));
+    }
+
+    // Every text is in the back end's one font and fits its control, with the captions that the
+    // windows set at run time: a name and a date of birth in the summary, every interest, and all
+    // the hundred percentages of the progress window.
+    void everyTextFitsItsControlInOneFont()
+    {
+        QtFixture fixture;
+        Form1& name = shell::form<Form1>();
+        name.nome = "Mario";
+        name.cognome = "Rossi";
+        Form2& birth = shell::form<Form2>();
+        birth.giorno = "15";
+        birth.mese = "Marzo";
+        birth.anno = "1985";
+        const QFont& font = fixture.backend.font();
+        QStringList found;
+        for (shell::Form* form : fixture.everyWindow()) {
+            shell::Runtime::current().load(*form);
+            found << misfits(qtbackend::widgetOf(form->nativeWindow()), font);
+        }
+        // The same test runs again at twice the pixel density (see tests/CMakeLists.txt).
+        if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+            QCOMPARE(loaded<Form1>()->devicePixelRatio(), qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
+
+        // Every interest ticked, "Successivo" fills the summary's list and shows the summary.
+        shell::Unload<Form5>();
+        QWidget* interests = loaded<Form4>();
+        for (auto* box : interests->findChildren<QCheckBox*>())
+            box->setChecked(true);
+        std::size_t interestCount = 0;
+        QTimer::singleShot(0, [&] {
+            found << misfits(loaded<Form5>(), font);
+            interestCount = shell::form<Form5>().control<shell::ComboBox>("Combo1").listCount();
+            shell::Unload<Form5>();
+        });
+        QTest::mouseClick(child<QPushButton>(interests, "Command1"), Qt::LeftButton);
+        QCOMPARE(interestCount, 6u);
+
+        for (std::int16_t percent = 0; percent < 100; ++percent) {
+            shell::Unload<Form7>();
+            shell::form<Form5>().cazzo = percent;
+            found << misfits(loaded<Form7>(), font);
+        }
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
     }
 
     // A locale without a short date pattern of its own (C, POSIX) leaves the choice to the runtime,
