@@ -17,7 +17,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import xlib  # noqa: E402
 from desktop import Desktop, wait_for  # noqa: E402
-from test_finale import fake_errors, quick_questionnaire, start_formatting  # noqa: E402
+from scenarios import fake_errors, quick_questionnaire, start_formatting  # noqa: E402
 
 MANAGERS = (None, "openbox")
 PROGRESS_SIZE = (163, 72)
