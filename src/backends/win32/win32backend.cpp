@@ -336,11 +336,13 @@ void FormWindow::show(bool modal)
         SetForegroundWindow(m_handle);
     }
     focusFirst();
-    // Every text is painted now, the controls' included, so that a window that lives a single
-    // tick is seen with its text before it goes, also where the screen takes the painting only
-    // once the program waits for its next event.
+    // Every text is painted now, the controls' included, and each timer's interval counts from
+    // here: a window that lives a single tick is seen with its text before it goes, also where
+    // the screen takes the painting only once the program waits for its next event.
     RedrawWindow(m_handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     GdiFlush();
+    for (Timer& timer : m_timers)
+        startTimer(timer);
 }
 
 void FormWindow::close()
