@@ -81,6 +81,11 @@ constexpr int pixelsAt(int twips, int dpi)
 // The index of the named control in the layout, or -1.
 int controlIndex(const FormLayout& layout, std::string_view name);
 
+// The order in which a window's controls are created, which toolkits keep as their z-order, focus
+// chain and reading order: the tab order, with each label that names a control (its buddy) just
+// before that control, where screen readers look for its name. Timers have no control.
+std::vector<std::size_t> creationOrder(const FormLayout& layout);
+
 // The controls that take the focus, in the order Tab moves through them: by tab index, lowest
 // first; labels and timers never take the focus. Disabled buttons are in the list: whether they
 // are skipped is decided when the focus moves, since they may become enabled.
