@@ -1,0 +1,119 @@
+// Message boxes, timers, the user's date format and the page's end: the rest of the page's side of
+// the web back end (see page.js).
+Object.assign(Page, {
+  // A message box, modal in the page: title bar, icon, prompt and one OK button, which has the
+  // keyboard. Dismissing it (OK, Enter on OK, Escape) queues an event with its number.
+  openBox(number, prompt, title, icon) {
+    const box = Page.element('div', 'box', document.body);
+    box.setAttribute('role', 'alertdialog');
+    box.setAttribute('aria-modal', 'true');
+    const caption = Page.element('div', 'title', box);
+    caption.id = 'boxtitle' + number;
+    caption.textContent = title;
+    box.setAttribute('aria-labelledby', caption.id);
+    const client = Page.element('div', 'box-client', box);
+    const picture = Page.element('span', '', client);
+    picture.setAttribute('aria-hidden', 'true');
+    if (icon)
+      picture.appendChild(new DOMParser().parseFromString(icon, 'image/svg+xml').documentElement);
+    const text = Page.element('p', '', client);
+    text.id = 'boxtext' + number;
+    text.textContent = prompt;
+    box.setAttribute('aria-describedby', text.id);
+    const ok = Page.element('button', '', Page.element('div', '', client));
+    ok.type = 'button';
+    ok.textContent = 'OK';
+    ok.addEventListener('click', () => Page.dismiss(box));
+    box.style.zIndex = ++Page.top;
+    // Centred on the window that owns it, or on the page.
+    const owner = Page.active();
+    Page.boxes.set(box, { number, owner });
+    Page.stack.push(box);
+    const around = owner ? owner.getBoundingClientRect() : { left: 0, top: 0, width: innerWidth, height: innerHeight };
+    const left = around.left + (around.width - box.offsetWidth) / 2;
+    const top = around.top + (around.height - box.offsetHeight) / 2;
+    box.style.left = Math.max(0, Math.round(left)) + 'px';
+    box.style.top = Math.max(0, Math.round(top)) + 'px';
+    Page.activate(box);
+    ok.focus();
+  },
+
+  dismiss(box) {
+    const entry = Page.boxes.get(box);
+    if (!entry)
+      return;
+    Page.closeBox(entry.number);
+    Page.push([5, entry.number]);
+  },
+
+  closeBox(number) {
+    for (const [box, entry] of Page.boxes) {
+      if (entry.number !== number)
+        continue;
+      Page.boxes.delete(box);
+      box.remove();
+      Page.stack = Page.stack.filter(element => element !== box);
+      Page.activate(Page.active());
+    }
+  },
+
+  // A timer's tick is queued once `interval` milliseconds have passed by the page's own clock,
+  // never sooner: the browser's timeout wakes the page a little early, and the last moment is
+  // waited for in turns of the event loop.
+  startTimer(id, generation, interval) {
+    Page.stopTimer(id);
+    const timer = { due: performance.now() + interval, handle: 0 };
+    const check = () => {
+      if (Page.timers.get(id) !== timer)
+        return;
+      const left = timer.due - performance.now();
+      if (left > 2)
+        timer.handle = setTimeout(check, left - 1.5);
+      else if (left > 0)
+        Page.afterYield(check);
+      else {
+        Page.timers.delete(id);
+        Page.push([4, id, generation]);
+      }
+    };
+    Page.timers.set(id, timer);
+    check();
+  },
+
+  stopTimer(id) {
+    const timer = Page.timers.get(id);
+    if (timer)
+      clearTimeout(timer.handle);
+    Page.timers.delete(id);
+  },
+
+  // The short date pattern of the browser's language in the notation of DateFormat, and its
+  // month names.
+  datePattern() {
+    const language = navigator.language || 'it-IT';
+    const parts = new Intl.DateTimeFormat(language, { dateStyle: 'short' }).formatToParts(new Date(2001, 2, 5));
+    return parts.map(({ type, value }) => {
+      if (type === 'day')
+        return value.length > 1 ? 'dd' : 'd';
+      if (type === 'month')
+        return /^\d+$/.test(value) ? (value.length > 1 ? 'MM' : 'M') : (value.length > 3 ? 'MMMM' : 'MMM');
+      if (type === 'year')
+        return 'yyyy';
+      return "'" + value.replace(/'/g, "''") + "'";
+    }).join('');
+  },
+
+  monthName(month, style) {
+    return new Intl.DateTimeFormat(navigator.language || 'it-IT', { month: style }).format(new Date(2001, month, 1));
+  },
+
+  // The program has ended: the page is left empty, as a program that has ended leaves the screen.
+  end(status) {
+    for (const id of Page.timers.keys())
+      Page.stopTimer(id);
+    document.removeEventListener('keydown', Page.onKey, true);
+    document.body.replaceChildren();
+    document.body.style.background = 'none';
+    document.documentElement.dataset.exitStatus = status;
+  },
+});

@@ -1,0 +1,276 @@
+// The page's side of the web back end. The C++ side builds and changes the page through these
+// functions; the page's event handlers only queue events and wake the one place where the C++ stack
+// waits for the next event, so that no handler ever runs C++ code while that stack is suspended.
+var Page = {
+  queue: [],
+  wake: null,
+  current: [0],
+  windows: new Map(),
+  stack: [], // the modal elements, innermost last: only the last takes input
+  boxes: new Map(),
+  timers: new Map(),
+  top: 10,
+  titleHeight: 20,
+  shield: null,
+  soon: null,
+
+  push(event) {
+    Page.queue.push(event);
+    if (Page.wake) {
+      const wake = Page.wake;
+      Page.wake = null;
+      wake();
+    }
+  },
+
+  // The next event as [kind, ...arguments]; resolves once there is one.
+  async next() {
+    while (!Page.queue.length)
+      await new Promise(resolve => { Page.wake = resolve; });
+    Page.current = Page.queue.shift();
+    return Page.current[0];
+  },
+
+  // Runs `task` as soon as the browser has had its turn, without the clamping of nested timeouts.
+  afterYield(task) {
+    if (!Page.soon) {
+      const channel = new MessageChannel();
+      const tasks = [];
+      channel.port1.onmessage = () => tasks.shift()();
+      Page.soon = task => { tasks.push(task); channel.port2.postMessage(0); };
+    }
+    Page.soon(task);
+  },
+
+  element(tag, className, parent) {
+    const element = document.createElement(tag);
+    if (className)
+      element.className = className;
+    if (parent)
+      parent.appendChild(element);
+    return element;
+  },
+
+  createWindow(id, caption, width, height, background, noDrop) {
+    const frame = Page.element('div', 'window', document.body);
+    frame.hidden = true;
+    frame.setAttribute('role', 'dialog');
+    const titled = caption.length > 0;
+    const client = Page.element('div', 'client', frame);
+    if (titled) {
+      const title = Page.element('div', 'title', frame);
+      title.id = 'title' + id;
+      title.textContent = caption;
+      frame.setAttribute('aria-labelledby', title.id);
+      client.style.top = Page.titleHeight + 'px';
+    } else {
+      client.style.top = '0';
+    }
+    frame.style.width = width + 'px';
+    frame.style.height = (height + (titled ? Page.titleHeight : 0)) + 'px';
+    if (background)
+      client.style.background = background;
+    if (noDrop)
+      frame.style.cursor = 'no-drop';
+    const win = { id, frame, client, titled, controls: [], tabs: [], focus: null, left: 0, top: 0 };
+    frame.addEventListener('focusin', event => { win.focus = event.target; });
+    Page.windows.set(id, win);
+  },
+
+  destroyWindow(id) {
+    const win = Page.windows.get(id);
+    Page.hideWindow(id);
+    win.frame.remove();
+    Page.windows.delete(id);
+  },
+
+  place(id, left, top) {
+    const win = Page.windows.get(id);
+    win.frame.style.left = (left - 1) + 'px';
+    win.frame.style.top = (top - 1 - (win.titled ? Page.titleHeight : 0)) + 'px';
+  },
+
+  // Shows the window in front of every other element and makes it the active one.
+  show(id, modal, generation) {
+    const win = Page.windows.get(id);
+    win.frame.hidden = false;
+    win.frame.style.zIndex = ++Page.top;
+    Page.stack = Page.stack.filter(element => element !== win.frame);
+    if (modal) {
+      win.frame.setAttribute('aria-modal', 'true');
+      Page.stack.push(win.frame);
+    }
+    Page.activate(win.frame);
+    Page.afterYield(() => Page.push([3, id, generation]));
+  },
+
+  hideWindow(id) {
+    const win = Page.windows.get(id);
+    if (win.frame.hidden)
+      return;
+    const active = Page.active() === win.frame;
+    win.frame.hidden = true;
+    win.frame.removeAttribute('aria-modal');
+    Page.stack = Page.stack.filter(element => element !== win.frame);
+    if (active)
+      Page.activate(Page.active());
+  },
+
+  // The element that takes input: the innermost modal one, or else the frontmost window shown.
+  active() {
+    if (Page.stack.length)
+      return Page.stack[Page.stack.length - 1];
+    let best = null;
+    for (const win of Page.windows.values()) {
+      if (!win.frame.hidden && (!best || Number(win.frame.style.zIndex) > Number(best.style.zIndex)))
+        best = win.frame;
+    }
+    return best;
+  },
+
+  // Marks the active element, puts the shield right beneath the innermost modal element, and gives
+  // the keyboard back to the control that last had it there.
+  activate(element) {
+    for (const win of Page.windows.values())
+      win.frame.classList.toggle('inactive', win.frame !== element);
+    const modal = Page.stack[Page.stack.length - 1];
+    if (modal) {
+      if (!Page.shield) {
+        Page.shield = Page.element('div', 'shield', document.body);
+        Page.shield.addEventListener('mousedown', event => event.preventDefault());
+      }
+      Page.shield.style.zIndex = Number(modal.style.zIndex) - 1;
+      Page.shield.hidden = false;
+    } else if (Page.shield) {
+      Page.shield.hidden = true;
+    }
+    const win = element && [...Page.windows.values()].find(candidate => candidate.frame === element);
+    const focus = win ? win.focus : element && element.querySelector('button');
+    if (focus && element.contains(focus) && document.activeElement !== focus)
+      focus.focus();
+  },
+
+  windowOf(element) {
+    return [...Page.windows.values()].find(win => win.frame === element);
+  },
+
+  // Tab and Shift+Tab move by the window's tab order, skipping what is disabled; Escape closes
+  // the active window as the desktop's close does, or dismisses a message box; no key reaches an
+  // element that a modal one keeps from input.
+  onKey(event) {
+    const active = Page.active();
+    if (!active || (event.target !== document.body && !active.contains(event.target))) {
+      event.preventDefault();
+      return;
+    }
+    const box = Page.boxes.get(active);
+    if (event.key === 'Escape') {
+      event.preventDefault();
+      if (box)
+        Page.dismiss(box);
+      else if (!event.repeat)
+        Page.push([2, Page.windowOf(active).id]);
+    } else if (event.key === 'Tab') {
+      event.preventDefault();
+      const order = box ? [active.querySelector('button')] : Page.windowOf(active).tabs;
+      const usable = order.filter(element => !element.disabled);
+      if (!usable.length)
+        return;
+      const at = usable.indexOf(document.activeElement);
+      const step = event.shiftKey ? usable.length - 1 : 1;
+      usable[at < 0 ? 0 : (at + step) % usable.length].focus();
+    }
+  },
+
+  createControl(id, index, kind, left, top, width, height) {
+    const win = Page.windows.get(id);
+    let element, input;
+    if (kind === 0) {
+      element = Page.element('label');
+    } else if (kind === 2) {
+      element = Page.element('button');
+      element.type = 'button';
+      element.addEventListener('click', () => Page.push([1, id, index]));
+    } else if (kind === 4 || kind === 5) {
+      element = Page.element('label', 'choice');
+      input = Page.element('input', '', element);
+      input.type = kind === 4 ? 'radio' : 'checkbox';
+      input.name = 'group' + id;
+      element.appendChild(document.createTextNode(''));
+    } else {
+      element = input = Page.element('input');
+      input.type = 'text';
+      input.spellcheck = false;
+      input.autocomplete = 'off';
+      if (kind === 3) {
+        const list = Page.element('datalist', '', win.client);
+        list.id = 'list' + id + '_' + index;
+        input.setAttribute('list', list.id);
+        input.list_ = list;
+      }
+    }
+    const control = input || element;
+    control.id = 'c' + id + '_' + index;
+    element.style.left = left + 'px';
+    element.style.top = top + 'px';
+    element.style.width = width + 'px';
+    element.style.height = height + 'px';
+    win.client.appendChild(element);
+    win.controls[index] = { element, control, kind };
+  },
+
+  control(id, index) {
+    return Page.windows.get(id).controls[index];
+  },
+
+  setLabelFor(id, label, index) {
+    Page.control(id, label).element.htmlFor = Page.control(id, index).control.id;
+  },
+
+  setTabOrder(id, indices) {
+    const win = Page.windows.get(id);
+    win.tabs = indices.map(index => win.controls[index].control);
+  },
+
+  text(id, index) {
+    const { element, control, kind } = Page.control(id, index);
+    if (kind === 1 || kind === 3)
+      return control.value;
+    return kind === 4 || kind === 5 ? element.lastChild.data : element.textContent;
+  },
+
+  setText(id, index, text) {
+    const { element, control, kind } = Page.control(id, index);
+    if (kind === 1 || kind === 3)
+      control.value = text;
+    else if (kind === 4 || kind === 5)
+      element.lastChild.data = text;
+    else
+      element.textContent = text;
+  },
+
+  setItems(id, index, items) {
+    const list = Page.control(id, index).control.list_;
+    list.replaceChildren();
+    for (const item of items)
+      Page.element('option', '', list).value = item;
+  },
+
+  // Puts a control back to its record: text, items, ticks, enabled and locked states, colour.
+  reset(id, index, text, items, enabled, locked, colour) {
+    const { element, control, kind } = Page.control(id, index);
+    Page.setText(id, index, text);
+    if (kind === 3)
+      Page.setItems(id, index, items);
+    if (kind === 4 || kind === 5) {
+      control.checked = false;
+      control.indeterminate = false;
+    }
+    control.disabled = !enabled;
+    if (kind === 1 || kind === 3)
+      control.readOnly = locked;
+    element.style.color = colour;
+  },
+};
+
+document.addEventListener('keydown', Page.onKey, true);
