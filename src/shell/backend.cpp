@@ -21,6 +21,11 @@ void NativeControl::setText(std::string_view)
     unsupported();
 }
 
+bool NativeControl::isEnabled() const
+{
+    unsupported();
+}
+
 void NativeControl::setEnabled(bool)
 {
     unsupported();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "backend.h"
+#include "form.h"
 
 #include <cstdint>
 #include <string>
@@ -8,22 +9,29 @@
 namespace shell {
 
 // The intrinsic controls, as event procedures use them: small handles onto the back end's native
-// control, with the members those procedures know under the names they know them by. A handle is
-// valid while its window stays loaded.
+// control, with the members those procedures know under the names they know them by. A handle
+// belongs to the load of its window in which it was taken: kept across a modal Show or a message
+// box it still reaches its control, and once that load is over (Unload, even when the window has
+// been loaded again since) it fails with error 364 instead of reaching a control that its window
+// has started afresh.
 
 class Control
 {
 public:
-    explicit Control(NativeControl& native)
-        : m_native(&native)
+    Control(const Form& form, std::size_t index)
+        : m_form(&form)
+        , m_index(index)
+        , m_load(form.loadNumber())
     {
     }
 
-    NativeControl& native() const { return *m_native; }
-    void setFocus() { m_native->setFocus(); }
+    NativeControl& native() const { return m_form->liveControl(m_index, m_load); }
+    void setFocus() { native().setFocus(); }
 
 private:
-    NativeControl* m_native;
+    const Form* m_form;
+    std::size_t m_index;
+    unsigned m_load;
 };
 
 class Label : public Control

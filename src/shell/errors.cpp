@@ -9,6 +9,8 @@ std::string errorDescription(int number)
         return "Overflow";
     case error::TypeMismatch:
         return "Tipo non corrispondente";
+    case error::ObjectUnloaded:
+        return "Oggetto scaricato";
     case error::AlreadyShown:
         return "Form già visualizzato: impossibile visualizzarlo come modale";
     case error::NoSuchMember:

@@ -10,6 +10,7 @@ namespace shell {
 namespace error {
     inline constexpr int Overflow = 6;
     inline constexpr int TypeMismatch = 13;
+    inline constexpr int ObjectUnloaded = 364;
     inline constexpr int AlreadyShown = 400;
     inline constexpr int NoSuchMember = 438;
     inline constexpr int NoSuchControl = 730;

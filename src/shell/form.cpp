@@ -6,6 +6,7 @@ namespace shell {
 
 Form::Form(const FormLayout& layout)
     : m_layout(layout)
+    , m_controls(layout.controls.size(), nullptr)
     , m_procedures(layout.controls.size())
     , m_running(layout.controls.size(), 0)
 {
@@ -13,55 +14,106 @@ Form::Form(const FormLayout& layout)
 
 Form::~Form() = default;
 
-NativeControl& Form::nativeControl(std::string_view name, ControlKind kind)
+std::size_t Form::controlSlot(std::string_view name, ControlKind kind)
 {
     Runtime::current().load(*this);
-    const int index = controlIndex(m_layout, name);
-    if (index < 0 || !m_window)
+    const int index = shell::controlIndex(m_layout, name);
+    if (index < 0 || !m_loaded)
         throw RuntimeError(error::NoSuchControl, std::string(name));
-    NativeControl* native = m_window->control(std::size_t(index));
-    if (!native || m_layout.controls[std::size_t(index)].kind != kind)
+    if (!m_controls[std::size_t(index)] || m_layout.controls[std::size_t(index)].kind != kind)
         throw RuntimeError(error::NoSuchMember, std::string(name));
-    return *native;
+    return std::size_t(index);
 }
 
-void Form::createWindow(Backend& backend)
+NativeControl& Form::liveControl(std::size_t index, unsigned load) const
+{
+    if (!m_loaded || load != m_loads)
+        throw RuntimeError(error::ObjectUnloaded, std::string(m_layout.controls[index].name));
+    return *m_controls[index];
+}
+
+void Form::prepareLoad(Backend& backend)
+{
+    if (!m_window)
+        build(backend);
+    for (NativeControl* control : m_controls) {
+        if (control)
+            control->reset();
+    }
+    if (!m_onScreen)
+        m_window->place();
+    m_timers.start();
+    m_loaded = true;
+    ++m_loads;
+}
+
+// The window and its controls are made once. Everything is built aside and kept only once it all
+// stands, so that a failure halfway leaves the form as if it had never been loaded.
+void Form::build(Backend& backend)
 {
     if (!m_eventsBound) {
         EventBinder binder(*this);
         bindEvents(binder);
         m_eventsBound = true;
     }
-    m_window = backend.createWindow(m_layout, *this);
+    std::unique_ptr<NativeWindow> window = backend.createWindow(m_layout, *this);
+    std::vector<NativeControl*> controls(m_layout.controls.size(), nullptr);
+    for (std::size_t index : creationOrder(m_layout))
+        controls[index] = &window->createControl(index);
+    for (std::size_t i = 0; i < m_layout.controls.size(); ++i) {
+        const std::string_view buddy = m_layout.controls[i].options.buddy;
+        const int target = buddy.empty() ? -1 : shell::controlIndex(m_layout, buddy);
+        if (target >= 0 && controls[i] && controls[std::size_t(target)])
+            window->setLabelFor(i, std::size_t(target));
+    }
+    m_timers.create(backend, m_layout, [this](std::size_t control) { deliver(control); });
+    m_window = std::move(window);
+    m_controls = std::move(controls);
 }
 
-std::unique_ptr<NativeWindow> Form::releaseWindow()
+void Form::endLoad()
 {
-    return std::move(m_window);
+    m_loaded = false;
+    m_shown = false;
+    m_timers.stop();
 }
 
-void Form::clicked(std::size_t control) noexcept
+// The focus goes to the first control in tab order that can take it; labels never do and a
+// disabled control is passed over.
+void Form::focusFirst()
 {
-    deliver(control);
+    for (std::size_t index : tabOrder(m_layout)) {
+        if (m_controls[index] && m_controls[index]->isEnabled()) {
+            m_controls[index]->setFocus();
+            return;
+        }
+    }
 }
 
-void Form::timerElapsed(std::size_t control) noexcept
+void Form::clicked(std::size_t control)
 {
     deliver(control);
 }
 
 // A close request from the desktop (Alt+F4, the window manager) unloads the window just as
-// Unload does.
-void Form::closeRequested() noexcept
+// Unload does; a window already unloaded, still on the screen for a moment, ignores it.
+void Form::closeRequested()
 {
-    Runtime::current().call([this] { Runtime::current().unload(*this); });
+    if (m_loaded)
+        Runtime::current().call([this] { Runtime::current().unload(*this); });
+}
+
+void Form::painted()
+{
+    if (m_loaded && m_shown && m_timers.awaitingPaint())
+        Runtime::current().call([this] { m_timers.painted(); });
 }
 
 // An event procedure is never entered again while it is still running (for instance while it
 // waits in a message box and its timer ticks on), and events reach only a loaded window.
 void Form::deliver(std::size_t control) noexcept
 {
-    if (!m_window || control >= m_procedures.size() || !m_procedures[control] || m_running[control])
+    if (!m_loaded || control >= m_procedures.size() || !m_procedures[control] || m_running[control])
         return;
     m_running[control] = 1;
     // The procedure is copied: the event boundary must not depend on the table staying put.

@@ -3,6 +3,7 @@
 #include "backend.h"
 #include "errors.h"
 #include "layout.h"
+#include "timers.h"
 
 #include <functional>
 #include <memory>
@@ -35,8 +36,9 @@ private:
 };
 
 // One window class: its layout record, its public fields (members of the subclass) and its event
-// procedures. The instance lives in the runtime's registry for the whole run; its window exists
-// only while it is loaded, and every load builds the controls afresh from the layout record.
+// procedures. The instance lives in the runtime's registry for the whole run. Its native window is
+// made at the first load and kept to the end; every load starts its controls afresh from the
+// layout record, and between loads the window is neither loaded nor shown.
 class Form : private WindowEvents
 {
 public:
@@ -46,16 +48,25 @@ public:
     Form& operator=(const Form&) = delete;
 
     const FormLayout& layout() const { return m_layout; }
-    bool isLoaded() const { return m_window != nullptr; }
-    // The back end's window while loaded, otherwise nullptr; for the back ends' own tests.
+    bool isLoaded() const { return m_loaded; }
+    bool isShown() const { return m_shown; }
+    // Whether the window is on the screen: shown, or unloaded and not yet taken off.
+    bool isOnScreen() const { return m_onScreen; }
+    // The back end's window, from the first load on; for the back ends' own tests.
     NativeWindow* nativeWindow() const { return m_window.get(); }
 
     // The named control. Touching a control of a window that is not loaded loads it first,
     // running its Form_Load, without showing it.
     template <class Control> Control control(std::string_view name)
     {
-        return Control(nativeControl(name, Control::kind));
+        return Control(*this, controlSlot(name, Control::kind));
     }
+
+    // The control at this index of the layout as it is in the load numbered `load`; error 364
+    // once that load is over, so that a handle kept past an Unload never reaches a control that
+    // its window has started afresh.
+    NativeControl& liveControl(std::size_t index, unsigned load) const;
+    unsigned loadNumber() const { return m_loads; }
 
 protected:
     // Runs each time the window is loaded, after its controls exist and before it is shown.
@@ -66,22 +77,33 @@ private:
     friend class Runtime;
     friend class EventBinder;
 
-    NativeControl& nativeControl(std::string_view name, ControlKind kind);
-    void createWindow(Backend& backend);
-    std::unique_ptr<NativeWindow> releaseWindow();
+    std::size_t controlSlot(std::string_view name, ControlKind kind);
+    // The first half of a load: the window made if need be, its controls back at their records,
+    // the window at its place if it is off the screen, the timers running.
+    void prepareLoad(Backend& backend);
+    void build(Backend& backend);
+    void endLoad();
+    void focusFirst();
 
-    void clicked(std::size_t control) noexcept override;
-    void timerElapsed(std::size_t control) noexcept override;
-    void closeRequested() noexcept override;
+    void clicked(std::size_t control) override;
+    void closeRequested() override;
+    void painted() override;
     void deliver(std::size_t control) noexcept;
 
     const FormLayout& m_layout;
+    // Declared before the timers, which therefore go first.
     std::unique_ptr<NativeWindow> m_window;
+    std::vector<NativeControl*> m_controls; // by index in the layout; none for timers
+    WindowTimers m_timers;
     // One event procedure per control, by index in the layout; empty where there is none.
     std::vector<Procedure> m_procedures;
     // Whether each control's procedure is running right now.
     std::vector<char> m_running;
     bool m_eventsBound = false;
+    bool m_loaded = false;
+    bool m_shown = false;
+    bool m_onScreen = false;
+    unsigned m_loads = 0;
     EventLoop* m_modalLoop = nullptr;
 };
 

@@ -36,23 +36,22 @@ void Runtime::load(Form& form)
         return;
     if (m_ending)
         throw ProgramEnding {};
-    form.createWindow(m_backend);
+    form.prepareLoad(m_backend);
     form.Form_Load();
 }
 
 void Runtime::show(Form& form)
 {
     load(form);
-    NativeWindow* window = form.nativeWindow();
-    if (!window)
+    if (!form.isLoaded())
         return; // Form_Load unloaded its own window again.
-    if (form.m_modalLoop || window->isVisible())
+    if (form.m_modalLoop || form.m_shown)
         throw RuntimeError(error::AlreadyShown, std::string(form.layout().caption));
 
     const std::unique_ptr<EventLoop> loop = m_backend.createEventLoop();
     form.m_modalLoop = loop.get();
     m_modalLoops.push_back(loop.get());
-    window->show(true);
+    display(form, true);
     // Showing may deliver events of its own, which may already have unloaded the window; then
     // the loop has been told to exit and returns at once.
     if (form.m_modalLoop == loop.get())
@@ -69,21 +68,57 @@ void Runtime::show(Form& form)
 void Runtime::showModeless(Form& form)
 {
     load(form);
-    if (NativeWindow* window = form.nativeWindow())
-        window->show(false);
+    if (form.isLoaded() && !form.m_shown)
+        display(form, false);
+}
+
+// The window counts as shown before the screen is settled, so that it stays there if it is still
+// on it from its previous load. Its timers hold their ticks from here until its first paint, which
+// may come from inside the back end's show().
+void Runtime::display(Form& form, bool modal)
+{
+    form.m_shown = true;
+    settle();
+    form.m_timers.shown();
+    if (!form.m_onScreen) {
+        form.m_onScreen = true;
+        m_onScreen.push_back(&form);
+    }
+    form.m_window->show(modal);
+    if (form.m_shown)
+        form.focusFirst();
 }
 
 void Runtime::unload(Form& form)
 {
     if (!form.isLoaded())
         return;
-    // The window may be the one whose event procedure is running right now (a timer that unloads
-    // its own window); the back end keeps what is still on the call stack until it is safe.
-    form.releaseWindow().reset();
+    form.endLoad();
     if (EventLoop* loop = std::exchange(form.m_modalLoop, nullptr))
         loop->exit();
+    if (form.m_onScreen && !std::exchange(m_settlePosted, true)) {
+        m_backend.post([] {
+            if (currentRuntime) {
+                currentRuntime->m_settlePosted = false;
+                currentRuntime->settle();
+            }
+        });
+    }
     if (m_running && !anyLoaded())
         quit(0);
+}
+
+void Runtime::settle()
+{
+    // The topmost first: each hands the input back to the window beneath it.
+    const std::vector<Form*> onScreen = m_onScreen;
+    for (auto form = onScreen.rbegin(); form != onScreen.rend(); ++form) {
+        if ((*form)->m_loaded && (*form)->m_shown)
+            continue;
+        (*form)->m_onScreen = false;
+        std::erase(m_onScreen, *form);
+        (*form)->m_window->hide();
+    }
 }
 
 bool Runtime::anyLoaded() const
@@ -96,6 +131,7 @@ void Runtime::messageBox(std::string_view prompt, MsgStyle style, std::string_vi
 {
     if (m_ending)
         throw ProgramEnding {};
+    settle();
     m_backend.messageBox(prompt, style, title);
     if (m_ending)
         throw ProgramEnding {};
@@ -114,11 +150,13 @@ void Runtime::quit(int exitStatus)
     m_ending = true;
     m_exitStatus = exitStatus;
 
-    // Every window disappears at once. The windows themselves stay alive until the runtime goes,
-    // because procedures further up the stack may still be unwinding through them.
-    for (auto& [type, form] : m_registry) {
-        if (NativeWindow* window = form->nativeWindow())
-            window->close();
+    // Every window disappears at once; no timer ticks any more. The windows themselves stay until
+    // the runtime goes, because procedures further up the stack may still be unwinding through them.
+    for (auto& [type, form] : m_registry)
+        form->m_timers.stop();
+    for (Form* form : std::exchange(m_onScreen, {})) {
+        form->m_onScreen = false;
+        form->m_window->hide();
     }
     m_backend.closeAll();
     for (EventLoop* loop : m_modalLoops)
@@ -131,7 +169,14 @@ int Runtime::run(Form& startForm)
 {
     m_running = true;
     call([&] { showModeless(startForm); });
-    const int status = m_ending ? m_exitStatus : m_backend.exec();
+    int status = 0;
+    if (!m_ending) {
+        try {
+            status = m_backend.exec();
+        } catch (...) {
+            reportFailure(std::current_exception());
+        }
+    }
     m_running = false;
     return m_ending ? m_exitStatus : status;
 }
@@ -166,6 +211,12 @@ void Runtime::fail(const RuntimeError& error) noexcept
         // The report is best effort; the program ends either way.
     }
     quit(1);
+}
+
+void reportFailure(std::exception_ptr failure) noexcept
+{
+    if (currentRuntime)
+        currentRuntime->call([&] { std::rethrow_exception(failure); });
 }
 
 void messageBox(std::string_view prompt, MsgStyle style, std::string_view title)

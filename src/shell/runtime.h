@@ -42,8 +42,14 @@ public:
     void show(Form& form);
     // Loads if needed and shows the window without modality, as the start window is shown.
     void showModeless(Form& form);
-    // Destroys the window; the instance and its fields remain.
+    // Ends the window's load: its timers stop, its events go unheard, and it leaves the screen
+    // when the program next waits for input (settle()). The instance and its fields remain.
     void unload(Form& form);
+    // Takes off the screen every window that is no longer loaded and shown. The runtime does this
+    // before a window is shown or a message box opens, and from the event loop after an unload, so
+    // that whenever the program waits for the user the screen is right; a window loaded and shown
+    // again before then (the progress window, a hundred times) never leaves the screen.
+    void settle();
 
     void messageBox(std::string_view prompt, MsgStyle style, std::string_view title);
 
@@ -65,12 +71,16 @@ public:
     void call(const Procedure& procedure) noexcept;
 
 private:
+    void display(Form& form, bool modal);
     void fail(const RuntimeError& error) noexcept;
     bool anyLoaded() const;
 
     Backend& m_backend;
     std::unordered_map<std::type_index, std::unique_ptr<Form>> m_registry;
     std::vector<EventLoop*> m_modalLoops;
+    // The windows on the screen, in the order they were shown.
+    std::vector<Form*> m_onScreen;
+    bool m_settlePosted = false;
     bool m_running = false;
     bool m_ending = false;
     int m_exitStatus = 0;

@@ -88,6 +88,8 @@ private slots:
         QCOMPARE(progress.shownAt, everyTenMilliseconds);
         QCOMPARE(shell::form<Form5>().cazzo, std::int16_t(100));
         QVERIFY(!fixture.runtime.isEnding());
+        // Once the program waits again, the closed farewell window has left the screen.
+        fixture.desktop.wait(1ms);
         QVERIFY(fixture.desktop.takesInput(shell::form<Form5>()));
     }
 

@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(birth.giorno, "");
         QVERIFY(!fixture.runtime.isEnding());
         // The day is where the user mends the date.
-        QCOMPARE(fake(birth, "Combo1").focusRequests(), 1);
+        QCOMPARE(desktop.window(birth)->focus, std::optional<std::size_t>(4));
     }
 
     void theSexWindowStoresOneOnlyForMaschio_data()

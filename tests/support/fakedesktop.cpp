@@ -1,19 +1,25 @@
 #include "fakedesktop.h"
 
+#include "shell/errors.h"
+
 #include <algorithm>
-#include <limits>
 
 namespace testsupport {
 
 using namespace std::chrono_literals;
 
-FakeControl::FakeControl(const shell::ControlRecord& record)
-    : m_record(record)
-    , m_text(record.caption)
-    , m_enabled(!record.options.disabled)
+FakeControl::FakeControl(FakeWindow& window, const shell::ControlRecord& record)
+    : m_window(window)
+    , m_record(record)
 {
-    if (record.options.items)
-        m_items = record.options.items();
+}
+
+void FakeControl::reset()
+{
+    m_text = m_record.caption;
+    m_enabled = !m_record.options.disabled;
+    m_check = 0;
+    m_items = m_record.options.items ? m_record.options.items() : std::vector<std::string> {};
 }
 
 void FakeControl::setCheckState(int state)
@@ -23,51 +29,107 @@ void FakeControl::setCheckState(int state)
     m_check = state;
 }
 
+void FakeControl::setFocus()
+{
+    if (m_record.kind == shell::ControlKind::Label)
+        shell::NativeControl::setFocus();
+    m_window.focus = std::size_t(shell::controlIndex(m_window.layout(), m_record.name));
+}
+
 FakeWindow::FakeWindow(FakeDesktop& desktop, const shell::FormLayout& layout, shell::WindowEvents& events)
     : m_desktop(desktop)
     , m_layout(layout)
     , m_events(events)
+    , m_controls(layout.controls.size())
 {
-    for (std::size_t i = 0; i < layout.controls.size(); ++i) {
-        m_controls.emplace_back(layout.controls[i]);
-        if (layout.controls[i].kind == shell::ControlKind::Timer)
-            timers.emplace_back(
-                i, desktop.now() + std::chrono::milliseconds(layout.controls[i].options.interval));
-    }
     desktop.windows.push_back(this);
 }
 
 FakeWindow::~FakeWindow()
 {
+    m_desktop.cancel(this);
     std::erase(m_desktop.windows, this);
     std::erase(m_desktop.modal, this);
 }
 
-shell::NativeControl* FakeWindow::control(std::size_t index)
+shell::NativeControl& FakeWindow::createControl(std::size_t index)
 {
-    return m_layout.controls[index].kind == shell::ControlKind::Timer ? nullptr : &m_controls.at(index);
+    if (m_controls.at(index))
+        throw std::logic_error("a control created twice");
+    created.push_back(index);
+    m_controls[index] = std::make_unique<FakeControl>(*this, m_layout.controls[index]);
+    return *m_controls[index];
+}
+
+void FakeWindow::setLabelFor(std::size_t label, std::size_t control)
+{
+    labels.emplace_back(label, control);
 }
 
 void FakeWindow::show(bool modal)
 {
+    ++shows;
     m_visible = true;
+    std::erase(m_desktop.modal, this);
     if (modal)
         m_desktop.modal.push_back(this);
     if (m_desktop.onShow)
         m_desktop.onShow(*this);
+    m_desktop.cancel(this);
+    if (m_desktop.paintDelay)
+        m_desktop.schedule({ m_desktop.now() + *m_desktop.paintDelay, [this] { m_events.painted(); }, this });
 }
 
-void FakeWindow::close()
+void FakeWindow::hide()
 {
+    ++hides;
     m_visible = false;
-    timers.clear();
+    m_desktop.cancel(this);
     std::erase(m_desktop.modal, this);
 }
 
 FakeControl& FakeWindow::fake(std::string_view name)
 {
-    return m_controls.at(std::size_t(shell::controlIndex(m_layout, name)));
+    const int index = shell::controlIndex(m_layout, name);
+    if (index < 0 || !m_controls[std::size_t(index)])
+        throw std::out_of_range("no control " + std::string(name));
+    return *m_controls[std::size_t(index)];
 }
+
+class FakeTimer final : public shell::IntervalTimer
+{
+public:
+    FakeTimer(FakeDesktop& desktop, std::function<void()> elapsed)
+        : m_desktop(desktop)
+        , m_elapsed(std::move(elapsed))
+    {
+    }
+    ~FakeTimer() override { m_desktop.cancel(this); }
+
+    void start(std::chrono::milliseconds interval) override
+    {
+        if (m_desktop.refuseTimers)
+            throw shell::RuntimeError(shell::error::Internal, "timer refused");
+        m_interval = interval;
+        m_desktop.cancel(this);
+        arm();
+    }
+    void stop() override { m_desktop.cancel(this); }
+
+private:
+    void arm()
+    {
+        m_desktop.schedule({ m_desktop.now() + m_interval, [this] {
+                                arm();
+                                m_elapsed();
+                            },
+            this });
+    }
+
+    FakeDesktop& m_desktop;
+    std::function<void()> m_elapsed;
+    std::chrono::milliseconds m_interval { 0 };
+};
 
 class FakeLoop final : public shell::EventLoop
 {
@@ -100,6 +162,11 @@ std::unique_ptr<shell::NativeWindow> FakeDesktop::createWindow(
     const shell::FormLayout& layout, shell::WindowEvents& events)
 {
     return std::make_unique<FakeWindow>(*this, layout, events);
+}
+
+std::unique_ptr<shell::IntervalTimer> FakeDesktop::createTimer(std::function<void()> elapsed)
+{
+    return std::make_unique<FakeTimer>(*this, std::move(elapsed));
 }
 
 std::unique_ptr<shell::EventLoop> FakeDesktop::createEventLoop()
@@ -138,8 +205,22 @@ void FakeDesktop::fail(const std::string& what)
     quit(Stuck);
 }
 
+// What the runtime posted runs before any input, as a real event loop runs it.
+void FakeDesktop::runPosted()
+{
+    while (!m_posted.empty()) {
+        const std::function<void()> task = std::move(m_posted.front());
+        m_posted.erase(m_posted.begin());
+        task();
+    }
+}
+
 bool FakeDesktop::deliverOne(std::chrono::milliseconds until)
 {
+    if (!m_posted.empty()) {
+        runPosted();
+        return true;
+    }
     for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         if (it->condition()) {
             const std::function<void()> action = std::move(it->action);
@@ -148,26 +229,15 @@ bool FakeDesktop::deliverOne(std::chrono::milliseconds until)
             return true;
         }
     }
-    // The next timer to fire, over every window, earliest first and in creation order.
-    FakeWindow* window = nullptr;
-    std::size_t timer = 0;
-    auto due = std::chrono::milliseconds::max();
-    for (FakeWindow* candidate : windows) {
-        for (std::size_t i = 0; i < candidate->timers.size(); ++i) {
-            if (candidate->timers[i].second < due) {
-                due = candidate->timers[i].second;
-                window = candidate;
-                timer = i;
-            }
-        }
-    }
-    if (!window || due > until)
+    // The next paint or tick, earliest first and in the order scheduled.
+    const auto next = std::min_element(
+        m_due.begin(), m_due.end(), [](const Due& a, const Due& b) { return a.at < b.at; });
+    if (next == m_due.end() || next->at > until)
         return false;
-    m_now = std::max(m_now, due);
-    const std::size_t control = window->timers[timer].first;
-    window->timers[timer].second
-        = m_now + std::chrono::milliseconds(window->layout().controls[control].options.interval);
-    window->events().timerElapsed(control);
+    m_now = std::max(m_now, next->at);
+    const std::function<void()> what = std::move(next->what);
+    m_due.erase(next);
+    what();
     return true;
 }
 
@@ -179,7 +249,7 @@ void FakeDesktop::when(std::function<bool()> condition, std::function<void()> ac
 bool FakeDesktop::takesInput(const shell::Form& form) const
 {
     const FakeWindow* fake = window(form);
-    return fake && fake->isVisible() && (modal.empty() || modal.back() == fake);
+    return fake && form.isLoaded() && fake->isVisible() && (modal.empty() || modal.back() == fake);
 }
 
 FakeWindow* FakeDesktop::window(const shell::Form& form) const
@@ -189,16 +259,20 @@ FakeWindow* FakeDesktop::window(const shell::Form& form) const
 
 void FakeDesktop::click(shell::Form& form, std::string_view control)
 {
+    runPosted();
     if (!takesInput(form))
         return fail("a click on " + std::string(control) + " of a window that takes no input");
     FakeControl& target = window(form)->fake(control);
     if (!target.isEnabled())
         return; // A disabled button ignores the click.
+    // A click takes the focus along, as on every desktop.
+    if (target.record().kind != shell::ControlKind::Label)
+        target.setFocus();
     switch (target.record().kind) {
     case shell::ControlKind::OptionButton:
         for (std::size_t i = 0; i < form.layout().controls.size(); ++i) {
             if (form.layout().controls[i].kind == shell::ControlKind::OptionButton)
-                form.nativeWindow()->control(i)->setCheckState(0);
+                window(form)->fake(form.layout().controls[i].name).setCheckState(0);
         }
         target.setCheckState(1);
         break;
@@ -215,6 +289,7 @@ void FakeDesktop::click(shell::Form& form, std::string_view control)
 
 void FakeDesktop::type(shell::Form& form, std::string_view control, std::string_view text)
 {
+    runPosted();
     if (!takesInput(form))
         return fail("typing into " + std::string(control) + " of a window that takes no input");
     FakeControl& target = window(form)->fake(control);
@@ -224,6 +299,7 @@ void FakeDesktop::type(shell::Form& form, std::string_view control, std::string_
 
 void FakeDesktop::tick(shell::Form& form, std::string_view control, int state)
 {
+    runPosted();
     if (!takesInput(form))
         return fail("ticking " + std::string(control) + " of a window that takes no input");
     window(form)->fake(control).setCheckState(state);
@@ -231,6 +307,7 @@ void FakeDesktop::tick(shell::Form& form, std::string_view control, int state)
 
 void FakeDesktop::requestClose(shell::Form& form)
 {
+    runPosted();
     if (FakeWindow* fake = window(form))
         fake->events().closeRequested();
 }
