@@ -47,8 +47,8 @@ Object.assign(Page, {
   },
 
   closeBox(number) {
-    for (const [box, entry] of Page.boxes) {
-      if (entry.number !== number)
+    for (const box of [...Page.boxes.keys()]) {
+      if (Page.boxes.get(box).number !== number)
         continue;
       Page.boxes.delete(box);
       box.remove();
@@ -117,3 +117,11 @@ Object.assign(Page, {
     document.documentElement.dataset.exitStatus = status;
   },
 });
+
+// The program's WebAssembly is part of this page. It is decoded here and compiled directly: the
+// page never asks the browser to fetch it, not even from its own data: address, which the page's
+// policy refuses as it refuses every connection.
+Module.instantiateWasm = (imports, receive) => {
+  WebAssembly.instantiate(tryParseAsDataURI(wasmBinaryFile), imports).then(result => receive(result.instance));
+  return {};
+};

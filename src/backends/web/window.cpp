@@ -70,7 +70,6 @@ shell::NativeControl& WebWindow::createControl(std::size_t index)
     createPageControl(m_id, int(index), int(record.kind), shell::pixels(record.left), shell::pixels(record.top),
         shell::pixels(record.width), shell::pixels(record.height));
     m_controls[index] = std::make_unique<WebControl>(m_id, index, record);
-    m_controls[index]->reset();
 
     // Tab moves by the layout's tab order among the controls that exist.
     std::vector<int> order;
