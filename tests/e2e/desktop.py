@@ -19,6 +19,7 @@ import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi  # noqa: E402
 
+import screen  # noqa: E402
 import xlib  # noqa: E402
 
 TIMEOUT = 20.0
@@ -243,6 +244,10 @@ class Desktop:
         window_ids = wait_for("the X window " + title, lambda: self.window_ids(title))
         check_equal(len(window_ids), 1, "X windows titled " + title)
         return self.geometry(window_ids[0])
+
+    def grab(self, rectangle):
+        """What the screen shows in a rectangle (x, y, width, height), as an xlib.Image."""
+        return screen.grab(self.display, rectangle)
 
     def on_screen(self, title):
         """Whether a window with this title is mapped on the X server."""

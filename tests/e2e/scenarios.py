@@ -1,8 +1,9 @@
 """The joke as a person plays it, written once for every platform. Each step is a function of a
 desktop: desktop.py's, which runs the Linux program and reads it through AT-SPI as a screen reader
-would, or wine.py's, which runs the Windows program under Wine and reads it through the inspector
-as UI automation would. Both answer the same questions (window, control, text, checked, enabled,
-focused, texts, message_box, client_area...) and take the same mouse and keyboard.
+would, wine.py's, which runs the Windows program under Wine and reads it through the inspector
+as UI automation would, or browser.py's, which plays the page in headless Chromium and reads its
+accessibility tree. All answer the same questions (window, control, text, checked, enabled,
+focused, texts, message_box, client_area, grab...) and take the same mouse and keyboard.
 
 Controls are named by role and by caption or by the label that names them: "push button",
 "text", "combo box", "radio button", "check box", "label"."""
@@ -10,7 +11,6 @@ Controls are named by role and by caption or by the label that names them: "push
 import re
 import time
 
-import screen
 from desktop import check, check_equal, wait_for
 
 FATAL_ERROR = "Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003"
@@ -89,7 +89,7 @@ def check_drawn(desktop, title, label):
     left, top, width, height = label
 
     def drawn():
-        shot = screen.grab(desktop.display, (x + left, y + top, width, height))
+        shot = desktop.grab((x + left, y + top, width, height))
         colours = {pixel for row in shot.rows() for pixel in row}
         return shot.pixel(0, 0) != (0, 0, 0) and any(sum(colour) < 200 for colour in colours)
     wait_for("the pixels of %s's label" % title, drawn, timeout=5)
@@ -191,7 +191,7 @@ def fake_formatting(desktop):
     # border (whose colour is the platform's) is black, once it is painted a moment after it is
     # mapped.
     def black_all_over():
-        shot = screen.grab(desktop.display, (1, 1, 798, 598))
+        shot = desktop.grab((1, 1, 798, 598))
         return all(shot.pixel(x, y) == (0, 0, 0) for x in range(0, 798, 7) for y in range(0, 598, 7))
     wait_for("the farewell window black all over", black_all_over, timeout=2)
     for title in ("Nome", "Data di nascita", "Sesso", "Interessi", "Dati"):

@@ -88,10 +88,9 @@ Object.assign(Page, {
   },
 
   // The short date pattern of the browser's language in the notation of DateFormat, and its
-  // month names.
+  // month names: Intl's default locale is the browser's own.
   datePattern() {
-    const language = navigator.language || 'it-IT';
-    const parts = new Intl.DateTimeFormat(language, { dateStyle: 'short' }).formatToParts(new Date(2001, 2, 5));
+    const parts = new Intl.DateTimeFormat(undefined, { dateStyle: 'short' }).formatToParts(new Date(2001, 2, 5));
     return parts.map(({ type, value }) => {
       if (type === 'day')
         return value.length > 1 ? 'dd' : 'd';
@@ -104,7 +103,7 @@ Object.assign(Page, {
   },
 
   monthName(month, style) {
-    return new Intl.DateTimeFormat(navigator.language || 'it-IT', { month: style }).format(new Date(2001, month, 1));
+    return new Intl.DateTimeFormat(undefined, { month: style }).format(new Date(2001, month, 1));
   },
 
   // The program has ended: the page is left empty, as a program that has ended leaves the screen.

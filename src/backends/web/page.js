@@ -42,6 +42,22 @@ var Page = {
     Page.soon(task);
   },
 
+  // The layouts leave their captions the room that a small dialog font needs: the page's family is
+  // set at the largest pixel size, from 11 down, at which its small letters are on average no
+  // wider than 5.4 pixels, so that a wide family is set smaller rather than having its captions
+  // cut. Every control and message box shares that one font.
+  fitFont() {
+    const measure = document.createElement('canvas').getContext('2d');
+    const family = getComputedStyle(document.body).fontFamily;
+    let size = 11;
+    for (; size > 7; --size) {
+      measure.font = size + 'px ' + family;
+      if (measure.measureText('abcdefghijklmnopqrstuvwxyz').width / 26 <= 5.4)
+        break;
+    }
+    document.body.style.fontSize = size + 'px';
+  },
+
   element(tag, className, parent) {
     const element = document.createElement(tag);
     if (className)
@@ -274,3 +290,4 @@ var Page = {
 };
 
 document.addEventListener('keydown', Page.onKey, true);
+Page.fitFont();
