@@ -35,17 +35,23 @@ ROLES = {"push button": "button", "text": "textbox", "combo box": "combobox", "r
          "check box": "checkbox", "label": "LabelText"}
 TIMELINE = """
 window.scherzettoTimeline = [];
+// Where a window is, as a desktop has it: the client area under a title bar, or the whole bordered
+// box of a window without one.
+window.scherzettoArea = frame => {
+  const r = (frame.querySelector(':scope > .title') ? frame.querySelector(':scope > .client') : frame)
+    .getBoundingClientRect();
+  return [r.x, r.y, r.width, r.height];
+};
 new MutationObserver(records => {
   const now = performance.now();
   for (const record of records) {
     const target = record.target;
     if (record.type === 'attributes' && target.classList.contains('window')) {
-      const client = target.querySelector(':scope > .client').getBoundingClientRect();
       scherzettoTimeline.push([now, record.oldValue === null ? 'hide' : 'show',
-                               [client.x, client.y, client.width, client.height]]);
+                               [...document.querySelectorAll('.window')].indexOf(target), scherzettoArea(target)]);
     } else if (record.type === 'childList' && target.tagName === 'LABEL') {
       for (const node of record.addedNodes)
-        scherzettoTimeline.push([now, 'text', node.data]);
+        scherzettoTimeline.push([now, 'text', node.data, null]);
     }
   }
 }).observe(document, { subtree: true, childList: true, attributes: true, attributeFilter: ['hidden'],
@@ -173,11 +179,10 @@ class BrowserDesktop:
         return [node["backendDOMNodeId"] for node in self.windows(title)]
 
     def geometry(self, window_id):
-        """The client area of the window that the element frames: where its title bar ends."""
+        """Where the window is, as the window log has it (see scherzettoArea)."""
         element = self.cdp("DOM.resolveNode", backendNodeId=window_id)["object"]["objectId"]
-        found = self.cdp("Runtime.callFunctionOn", objectId=element, returnByValue=True, functionDeclaration=
-                         "function() { const client = this.querySelector(':scope > .client') || this;"
-                         " const r = client.getBoundingClientRect(); return [r.x, r.y, r.width, r.height]; }")
+        found = self.cdp("Runtime.callFunctionOn", objectId=element, returnByValue=True,
+                         functionDeclaration="function() { return scherzettoArea(this); }")
         return tuple(round(value) for value in found["result"]["value"])
 
     def frame_of(self, client, titled=True):
@@ -202,9 +207,10 @@ class BrowserDesktop:
     # The page's own record of what it did.
 
     def timeline(self):
-        """Every window shown or hidden and every label text set, as (monotonic time, kind, what)."""
-        return [(self._offset + when / 1000, kind, what)
-                for when, kind, what in self.script("return scherzettoTimeline")]
+        """Every window shown or hidden and every label text set, as (monotonic time, kind, window
+        or text, place of the window)."""
+        return [(self._offset + when / 1000, kind, what, place)
+                for when, kind, what, place in self.script("return scherzettoTimeline")]
 
     def watch_windows(self):
         return WindowLog(self)
@@ -286,13 +292,12 @@ class WindowLog:
     def showings(self):
         """Each showing as (client area, time shown, time hidden or None)."""
         showings, shown = [], {}
-        for when, kind, what in self._desktop.timeline()[self._since:]:
-            geometry = tuple(round(value) for value in what) if kind != "text" else None
+        for when, kind, window, place in self._desktop.timeline()[self._since:]:
             if kind == "show":
-                shown[geometry] = len(showings)
-                showings.append([geometry, when, None])
-            elif kind == "hide" and geometry in shown:
-                showings[shown.pop(geometry)][2] = when
+                shown[window] = len(showings)
+                showings.append([tuple(round(value) for value in place), when, None])
+            elif kind == "hide" and window in shown:
+                showings[shown.pop(window)][2] = when
         return [tuple(showing) for showing in showings]
 
 

@@ -31,7 +31,7 @@ def captions_whole(desktop):
 def hundred_captions(desktop):
     """Each caption set in the progress label, in order, each at least one 10 ms interval after the
     one before, by the page's own clock."""
-    captions = [(when, text) for when, kind, text in desktop.timeline() if kind == "text" and text.startswith("Form")]
+    captions = [(when, text) for when, kind, text, _ in desktop.timeline() if kind == "text" and text.startswith("Form")]
     check_equal([text for _, text in captions], CAPTIONS, "the progress captions")
     early = [text for (before, _), (when, text) in zip(captions, captions[1:]) if when - before < 0.0099]
     check_equal(early, [], "captions set less than 10 ms after the one before")

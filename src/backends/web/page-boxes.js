@@ -67,8 +67,8 @@ Object.assign(Page, {
       if (Page.timers.get(id) !== timer)
         return;
       const left = timer.due - performance.now();
-      if (left > 2)
-        timer.handle = setTimeout(check, left - 1.5);
+      if (left > 4)
+        timer.handle = setTimeout(check, left - 3);
       else if (left > 0)
         Page.afterYield(check);
       else {

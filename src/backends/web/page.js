@@ -179,11 +179,11 @@ var Page = {
       event.preventDefault();
       return;
     }
-    const box = Page.boxes.get(active);
+    const box = Page.boxes.has(active);
     if (event.key === 'Escape') {
       event.preventDefault();
       if (box)
-        Page.dismiss(box);
+        Page.dismiss(active);
       else if (!event.repeat)
         Page.push([2, Page.windowOf(active).id]);
     } else if (event.key === 'Tab') {
