@@ -3,7 +3,10 @@
 - the fake formatting: from the progress window's first mapping to its last unmapping, as the X
   server reports them, against the floor that its 10 ms timer sets for a hundred showings (1.00 s);
 - the start-up: from starting the process until "Nome" is on the screen with the keyboard's focus
-  and the caret drawn in its first box, against the same window written by hand in plain Qt.
+  and the caret drawn in its first box, against the same window written by hand in plain Qt;
+- with --page, the page in headless Chromium: its size, the time from the start of its loading to
+  "Nome" shown, and the hundred progress steps from the first caption set to the farewell window
+  shown, both by the page's own clock.
 
 Run it through scripts/benchmark, inside dbus-run-session with Debian's /usr/bin/python3."""
 
@@ -17,7 +20,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 
 import xlib  # noqa: E402
 from desktop import Desktop, wait_for  # noqa: E402
-from scenarios import fake_errors, quick_questionnaire, start_formatting  # noqa: E402
+from scenarios import black_window, fake_errors, quick_questionnaire, start_formatting  # noqa: E402
 
 MANAGERS = (None, "openbox")
 PROGRESS_SIZE = (163, 72)
@@ -69,12 +72,49 @@ def start_up_time(desktop, program):
             process.wait()
 
 
+def page_times(page):
+    """One run of the page: seconds from the start of its loading until "Nome" is shown, and for
+    the hundred progress steps, by the page's clock; and whether all hundred captions came in order."""
+    from browser import BrowserDesktop
+    with BrowserDesktop(page) as desktop:
+        desktop.window("Nome")
+        loaded = desktop.script("return scherzettoTimeline.find(event => event[1] === 'show')[0]") / 1000
+        quick_questionnaire(desktop)
+        fake_errors(desktop)
+        start_formatting(desktop)
+        wait_for("the farewell window", lambda: black_window(desktop), timeout=60)
+        timeline = desktop.timeline()
+        captions = [(when, text) for when, kind, text, _ in timeline if kind == "text" and text.startswith("Form")]
+        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(FAREWELL))
+        in_order = [text for _, text in captions] == ["Formattazione in corso %d%%" % n for n in range(100)]
+        return loaded, farewell - captions[0][0], in_order
+
+
+def page_table(page, runs):
+    print("the page in headless Chromium: %d runs" % runs, file=sys.stderr)
+    results = [page_times(page) for _ in range(runs)]
+    print()
+    print("%-12s %-20s %-26s %s" % ("page size", "loading to Nome", "100 progress steps", "captions in order"))
+    print("%-12s %-20s %-26s %d of %d runs" % (
+        "%.0f KiB" % (os.path.getsize(page) / 1024), "%.0f ms" % (statistics.median(r[0] for r in results) * 1000),
+        "%.3f s (%.2f x floor)" % (statistics.median(r[1] for r in results),
+                                   statistics.median(r[1] for r in results) / TIMER_FLOOR),
+        sum(r[2] for r in results), runs))
+    print("\nMedians of %d runs by the page's own clock (performance.now()), from a fresh headless Chromium "
+          "each, the page opened from disk." % runs)
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("program")
     parser.add_argument("plain_nome")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--page", help="also measure this build of the page (build/web/scherzetto.html)")
+    parser.add_argument("--only-page", action="store_true", help="measure the page alone")
     options = parser.parse_args()
+    if options.page and options.only_page:
+        page_table(options.page, options.runs)
+        return
 
     rows = []
     for manager in MANAGERS:
@@ -103,6 +143,8 @@ def main():
             ratio))
     print("\nMedians of %d runs; the floor is the 10 ms timer's, %.2f s for a hundred showings. The start-up "
           "ratio is the median of the program's time over plain Qt's, run by turns." % (options.runs, TIMER_FLOOR))
+    if options.page:
+        page_table(options.page, options.runs)
 
 
 if __name__ == "__main__":

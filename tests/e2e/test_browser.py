@@ -8,7 +8,7 @@ Usage: test_browser.py PAGE questionnaire|finale"""
 import os
 import sys
 
-from browser import play
+from browser import play, state
 from desktop import check, check_equal
 import scenarios
 
@@ -17,7 +17,9 @@ CAPTIONS = ["Formattazione in corso %d%%" % percent for percent in range(100)]
 
 
 def captions_whole(desktop):
-    """Every text of every window shown fits its control in the one font of the page."""
+    """Every text of every window shown fits its control in the one font of the page; the window
+    on top is modal for screen readers, the start window is not."""
+    check(state(desktop.window("Dati"), "modal") and not state(desktop.window("Nome"), "modal"), "modal windows")
     cut = desktop.script("""return [...document.querySelectorAll('.window:not([hidden]) .client > *')]
         .filter(e => e.tagName !== 'DATALIST' && e.tagName !== 'INPUT'
                      && (e.scrollWidth > e.clientWidth || e.scrollHeight > e.clientHeight))
@@ -26,6 +28,11 @@ def captions_whole(desktop):
     fonts = desktop.script("""return [...new Set([...document.querySelectorAll('.client > *')]
         .map(e => getComputedStyle(e).fontFamily + ' ' + getComputedStyle(e).fontSize))]""")
     check_equal(len(fonts), 1, "fonts of the controls (%r)" % fonts)
+
+
+def no_drop_cursor(desktop):
+    check_equal(desktop.script("return getComputedStyle(document.elementFromPoint(400, 300)).cursor"), "no-drop",
+                "the pointer over the farewell window")
 
 
 def hundred_captions(desktop):
@@ -55,4 +62,5 @@ if scenario == "questionnaire":
     steps = scenarios.QUESTIONNAIRE[:-1] + (captions_whole, scenarios.QUESTIONNAIRE[-1], nothing_fetched_or_stored)
     play(page, *steps)
 else:
-    play(page, *scenarios.FINALE, hundred_captions, nothing_fetched_or_stored, served=True)
+    steps = scenarios.FINALE[:-1] + (no_drop_cursor, scenarios.FINALE[-1], hundred_captions, nothing_fetched_or_stored)
+    play(page, *steps, served=True)
