@@ -3,7 +3,7 @@
 //
 // Usage: icongen ART OUTPUT_DIRECTORY NAME
 
-#include "backends/qt/qtbackend.h"
+#include "backends/qt/icon.h"
 #include "shell/pixelart.h"
 
 #include <QDir>

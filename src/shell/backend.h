@@ -58,6 +58,14 @@ protected:
 // One control of a window. The native control holds the state; the runtime reads and writes it
 // through here, so that what the user typed is never out of step. A member that the control's kind
 // does not have fails with error 438, as the runtime's own controls do.
+//
+// What the user does with the controls is the toolkit's to carry out, as the layouts' defaults
+// have it: Tab moves the focus in creation order, passing over labels and disabled controls; no
+// button is the default one, but a focused button answers Enter as it answers Space, once per
+// press; a combo box's typed text stays as typed (never completed from the list nor added to it);
+// a locked text or combo box shows its text and its list but keeps its text; a window's option
+// buttons form one group; option buttons and check boxes toggle on a click anywhere in their
+// rectangle; every caption is drawn in the one font of the back end's controls.
 class NativeControl
 {
 public:

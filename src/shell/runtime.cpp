@@ -208,7 +208,9 @@ void Runtime::fail(const RuntimeError& error) noexcept
                 MsgStyle::Stop, "Errore di run-time");
         }
     } catch (...) {
-        // The report is best effort; the program ends either way.
+        // The box could not be shown, the window system failing too: the line on standard error is
+        // all the report there can be, and the program ends either way.
+        std::fputs("Errore di run-time: impossibile mostrare il messaggio.\n", stderr);
     }
     quit(1);
 }

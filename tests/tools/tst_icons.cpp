@@ -1,4 +1,4 @@
-#include "backends/qt/qtbackend.h"
+#include "backends/qt/icon.h"
 #include "shell/pixelart.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "harmlessstart.h"
-#include "qtbackend.h"
+#include "backend.h"
 #include "shell/application.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "shell/application.h"
 #include "dpi.h"
-#include "win32backend.h"
+#include "backend.h"
 
 #include <windows.h>
 

@@ -1,5 +1,6 @@
 #include "controls.h"
 
+#include "backend.h"
 #include "dpi.h"
 #include "shell/errors.h"
 #include "text.h"
@@ -68,7 +69,6 @@ Control::Control(HWND parent, const shell::ControlRecord& record, int id, bool s
         throw shell::RuntimeError(shell::error::Internal, "CreateWindowExW " + std::string(record.name));
     if (record.kind == ControlKind::ComboBox && record.options.locked)
         SendMessageW(comboEdit(m_handle), EM_SETREADONLY, TRUE, 0);
-    reset();
 }
 
 // Only what differs is changed: a reused control repaints no more than it must.
@@ -116,6 +116,11 @@ void Control::setText(std::string_view text)
     if (m_record.kind == ControlKind::ComboBox)
         m_keptText = wide;
     SetWindowTextW(m_handle, wide.c_str());
+}
+
+bool Control::isEnabled() const
+{
+    return IsWindowEnabled(m_handle);
 }
 
 void Control::setEnabled(bool enabled)
@@ -268,6 +273,16 @@ void Control::restoreText()
 {
     if (windowText(m_handle) != m_keptText)
         SetWindowTextW(m_handle, m_keptText.c_str());
+}
+
+HFONT Win32Backend::font(UINT dpi)
+{
+    HFONT& font = m_fonts[dpi];
+    if (!font) {
+        const LOGFONTW description = controlFont(dpi);
+        font = CreateFontIndirectW(&description);
+    }
+    return font;
 }
 
 }

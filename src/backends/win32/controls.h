@@ -14,14 +14,15 @@ namespace win32backend {
 class Control final : public shell::NativeControl
 {
 public:
-    // Creates the control with the values of its layout record. It shows with its window; its
-    // position and font come from place().
+    // Creates the control of its layout record's kind; the runtime then resets it to the record's
+    // values. It shows with its window; its position and font come from place().
     Control(HWND parent, const shell::ControlRecord& record, int id, bool startsGroup);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
 
     std::string text() const override;
     void setText(std::string_view text) override;
+    bool isEnabled() const override;
     void setEnabled(bool enabled) override;
     int checkState() const override;
     void setCheckState(int state) override;
@@ -35,9 +36,9 @@ public:
     bool takesFocus() const;
     bool isPushButton() const { return m_record.kind == shell::ControlKind::CommandButton; }
 
-    // Puts the values of the layout record back (text, list, tick, enabled state), as a load of
-    // the window that reuses the control needs.
-    void reset();
+    // Puts the values of the layout record back (text, list, tick, enabled state), as every load
+    // of the window needs.
+    void reset() override;
 
     // Moves the control to its layout rectangle at this density, in the client area's pixels.
     void place(UINT dpi, HFONT font);

@@ -1,6 +1,6 @@
+#include "backends/qt/backend.h"
 #include "backends/qt/controls.h"
-#include "backends/qt/intervaltimer.h"
-#include "backends/qt/qtbackend.h"
+#include "backends/qt/timer.h"
 #include "finale/form6.h"
 #include "finale/form7.h"
 #include "questionnaire/form1.h"
@@ -16,6 +16,11 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -45,6 +50,13 @@ template <class F> QWidget* loaded()
 {
     shell::Load<F>();
     return qtbackend::widgetOf(shell::form<F>().nativeWindow());
+}
+
+template <class F> QWidget* shown()
+{
+    QWidget* window = loaded<F>();
+    shell::Runtime::current().showModeless(shell::form<F>());
+    return window;
 }
 
 template <class W> W* child(QWidget* window, const char* name)
@@ -156,7 +168,7 @@ private slots:
     {
         QtFixture fixture;
         for (shell::Form* form : fixture.everyWindow()) {
-            shell::Runtime::current().load(*form);
+            shell::Runtime::current().showModeless(*form);
             QWidget* window = qtbackend::widgetOf(form->nativeWindow());
             const std::vector<std::size_t> order = shell::tabOrder(form->layout());
             if (!order.empty()) {
@@ -256,7 +268,7 @@ private slots:
 
         for (shell::Form* form : fixture.everyWindow())
             shell::Runtime::current().unload(*form);
-        QCOMPARE(loaded<Form1>(), nome);
+        QCOMPARE(shown<Form1>(), nome);
         QCOMPARE(child<QLineEdit>(nome, "Text1")->text(), QString());
         QCOMPARE(nome->focusWidget(), child<QLineEdit>(nome, "Text1"));
         QCOMPARE(loaded<Form2>(), birth);
@@ -276,34 +288,40 @@ private slots:
     }
 
     // A timer ticks once its interval has passed, never before, and again every interval; a
-    // stopped timer stays silent even when an interval had passed before it was stopped.
+    // stopped timer stays silent even when an interval had passed before it was stopped; a timer
+    // that the kernel refuses to arm says so instead of never ticking.
     void timersTickAfterEachIntervalAndNotOnceStopped()
     {
         QElapsedTimer clock;
         std::vector<qint64> ticks;
-        qtbackend::IntervalTimer timer(
-            20, [&] { ticks.push_back(clock.nsecsElapsed()); }, nullptr);
+        qtbackend::Timer timer([&] { ticks.push_back(clock.nsecsElapsed()); });
         clock.start();
-        timer.start();
+        timer.start(20ms);
         QTRY_COMPARE(ticks.size(), 2u);
         QVERIFY(ticks[0] >= 20'000'000 && ticks[1] >= 40'000'000);
 
-        timer.start();
+        timer.start(20ms);
         QThread::msleep(30);
         timer.stop();
         QTest::qWait(50);
         QCOMPARE(ticks.size(), 2u);
+
+        QVERIFY(timer.descriptor() >= 0);
+        const int notATimer = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        dup2(notATimer, timer.descriptor());
+        close(notATimer);
+        QVERIFY_THROWS_EXCEPTION(shell::RuntimeError, timer.start(20ms));
     }
 
-    // A window shown for a moment must still reach the screen: a timer tick that comes before the
-    // window has been painted waits for the paint.
+    // A window shown for a moment must still reach the screen: the back end reports the paint, and
+    // the progress window's tick waits for it.
     void aTickWaitsUntilTheWindowIsPainted()
     {
         QtFixture fixture;
         Form5& summary = shell::form<Form5>();
         QWidget* progress = loaded<Form7>();
         progress->setUpdatesEnabled(false);
-        shell::form<Form7>().nativeWindow()->show(false);
+        shell::Runtime::current().showModeless(shell::form<Form7>());
         QTest::qWait(100);
         QCOMPARE(summary.cazzo, 0);
         QVERIFY(shell::form<Form7>().isLoaded());
@@ -317,11 +335,10 @@ private slots:
     void anUnloadedWindowLeavesTheScreen()
     {
         QtFixture fixture;
-        QWidget* progress = loaded<Form7>();
-        shell::form<Form7>().nativeWindow()->show(false);
+        QWidget* progress = shown<Form7>();
         shell::Unload<Form7>();
-        QWidget* farewell = loaded<Form6>();
-        shell::form<Form6>().nativeWindow()->show(false);
+        QVERIFY(progress->isVisible());
+        QWidget* farewell = shown<Form6>();
         QVERIFY(!progress->isVisible());
         shell::Unload<Form6>();
         QTRY_VERIFY(!farewell->isVisible());
@@ -331,7 +348,7 @@ private slots:
     {
         QtFixture fixture;
         shell::form<Form5>().cazzo = 37;
-        QWidget* progress = loaded<Form7>();
+        QWidget* progress = shown<Form7>();
         QCOMPARE(progress->focusWidget()->objectName(), QStringLiteral("Command1"));
         QCOMPARE(child<QLabel>(progress, "Label1")->text(), QStringLiteral("Formattazione in corso 37%"));
     }

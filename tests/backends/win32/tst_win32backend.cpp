@@ -1,13 +1,15 @@
 // What only the Win32 back end does, on real Win32 windows: the program's windows laid out at 96 and
 // at 192 dots per inch with every caption fitting its control, a change of density, a window loaded
-// again over the one just unloaded, the labels that name their boxes for screen readers, and a
-// message box closed by the program's end. It runs on Windows, or under Wine on a display, reports
+// again, the labels that name their boxes for screen readers, a message box closed by the program's
+// end, and failures (a control handle kept past its window's load, an exception under the window
+// procedure) turned into the runtime's error box and status 1. It runs on Windows, or under Wine on a display, reports
 // on standard error and exits 0 when every check holds.
 
 #include "backends/win32/controls.h"
 #include "backends/win32/dpi.h"
 #include "backends/win32/text.h"
-#include "backends/win32/win32backend.h"
+#include "backends/win32/backend.h"
+#include "backends/win32/window.h"
 #include "finale/form6.h"
 #include "finale/form7.h"
 #include "questionnaire/form1.h"
@@ -20,6 +22,7 @@
 
 #include <cstdio>
 #include <initializer_list>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -70,8 +73,9 @@ struct Fixture
     {
         shell::Runtime::current().load(form);
         std::vector<Control*> controls;
+        const auto* window = dynamic_cast<const win32backend::Window*>(form.nativeWindow());
         for (std::size_t i = 0; i < form.layout().controls.size(); ++i)
-            controls.push_back(dynamic_cast<Control*>(form.nativeWindow()->control(i)));
+            controls.push_back(window->control(i));
         return controls;
     }
 };
@@ -288,8 +292,7 @@ std::vector<ControlState> stateOf(const std::vector<Control*>& controls)
     return states;
 }
 
-// Unloading a window and loading it again at once takes over the native window still on screen;
-// its controls start again from the layout record all the same.
+// A window loaded again keeps its native window; its controls start again from the layout record.
 void reloadStartsAfresh()
 {
     Fixture fixture(0);
@@ -325,7 +328,7 @@ void reloadStartsAfresh()
         fixture.runtime.unload(*form);
         controls = Fixture::controls(*form);
         check(win32backend::windowHandle(form->nativeWindow()) == window,
-            name(*form) + ": loading again takes over the window just unloaded");
+            name(*form) + ": loading again keeps the native window");
         check(stateOf(controls) == loaded, name(*form) + ": the controls start again from the layout");
     }
 }
@@ -363,22 +366,64 @@ void onlyTheNameWindowCarriesTheIcon()
 
 win32backend::Win32Backend* endingBackend = nullptr;
 
-// A message box that is open when the program ends closes with it.
-void programEndClosesMessageBox()
+// Closes the program's message boxes a moment after the next one opens, as the program's end does;
+// should one stay open, the test ends rather than waiting for ever. Returns the guard to cancel.
+UINT_PTR closeMessageBoxesSoon(win32backend::Win32Backend& backend)
 {
-    Fixture fixture(0);
-    endingBackend = &fixture.backend;
+    endingBackend = &backend;
     SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         endingBackend->closeAll();
     });
-    // Should the box stay open, the test ends here rather than waiting for ever.
-    const UINT_PTR guard = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
-        std::fprintf(stderr, "FAIL: the message box stayed open at the program's end\n");
+    return SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) {
+        std::fprintf(stderr, "FAIL: a message box stayed open\n");
         ExitProcess(1);
     });
+}
+
+// A message box that is open when the program ends closes with it.
+void programEndClosesMessageBox()
+{
+    Fixture fixture(0);
+    const UINT_PTR guard = closeMessageBoxesSoon(fixture.backend);
     fixture.backend.messageBox("Scherzetto", shell::MsgStyle::Information, "Prova");
     KillTimer(nullptr, guard);
+}
+
+struct FailingEvents final : shell::WindowEvents
+{
+    void clicked(std::size_t) override { throw std::runtime_error("guasto"); }
+    void closeRequested() override { }
+    void painted() override { }
+};
+
+// What fails where nothing may be thrown ends the program as a runtime error does: a control handle
+// used after its window was unloaded, and an exception under the window procedure.
+void failuresBecomeRuntimeErrors()
+{
+    {
+        Fixture fixture(0);
+        auto day = shell::form<Form2>().control<shell::ComboBox>("Combo1");
+        fixture.runtime.unload(shell::form<Form2>());
+        const UINT_PTR guard = closeMessageBoxesSoon(fixture.backend);
+        fixture.runtime.call([&] { day.setText("31"); });
+        KillTimer(nullptr, guard);
+        check(fixture.runtime.isEnding() && fixture.runtime.exitStatus() == 1,
+            "a handle kept past Unload ends the program with status 1");
+    }
+    {
+        Fixture fixture(0);
+        FailingEvents events;
+        const std::unique_ptr<shell::NativeWindow> window
+            = fixture.backend.createWindow(shell::form<Form7>().layout(), events);
+        const auto& cancel = dynamic_cast<Control&>(window->createControl(0));
+        const UINT_PTR guard = closeMessageBoxesSoon(fixture.backend);
+        SendMessageW(win32backend::windowHandle(window.get()), WM_COMMAND,
+            MAKEWPARAM(win32backend::firstControlId, BN_CLICKED), reinterpret_cast<LPARAM>(cancel.handle()));
+        KillTimer(nullptr, guard);
+        check(fixture.runtime.isEnding() && fixture.runtime.exitStatus() == 1,
+            "an exception under the window procedure ends the program with status 1");
+    }
 }
 
 }
@@ -393,6 +438,7 @@ int wmain(int, wchar_t*[])
     labelsPrecedeTheirBoxes();
     onlyTheNameWindowCarriesTheIcon();
     programEndClosesMessageBox();
+    failuresBecomeRuntimeErrors();
     std::fprintf(stderr, "%s\n", failures ? "FAILED" : "passed");
     return failures ? 1 : 0;
 }

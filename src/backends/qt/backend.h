@@ -1,21 +1,16 @@
 #pragma once
 
 #include "shell/backend.h"
-#include "shell/pixelart.h"
 
 #include <QFont>
-#include <QIcon>
-#include <QImage>
+#include <QString>
 #include <QWidget>
-
-#include <memory>
-#include <unordered_map>
 
 namespace qtbackend {
 
-class FormWindow;
-
-// The forms runtime's windows, controls, loops and message boxes on Qt 6 Widgets.
+// The forms runtime's windows, controls, timers, loops and message boxes on Qt 6 Widgets. Each
+// job has a file of its own: window.cpp, controls.cpp, timer.cpp, eventloop.cpp, messagebox.cpp,
+// locale.cpp and icon.cpp; application.cpp starts the program on it.
 class QtBackend final : public shell::Backend
 {
 public:
@@ -24,7 +19,9 @@ public:
 
     std::unique_ptr<shell::NativeWindow> createWindow(
         const shell::FormLayout& layout, shell::WindowEvents& events) override;
+    std::unique_ptr<shell::IntervalTimer> createTimer(std::function<void()> elapsed) override;
     std::unique_ptr<shell::EventLoop> createEventLoop() override;
+    void post(std::function<void()> task) override;
     void messageBox(std::string_view prompt, shell::MsgStyle style, std::string_view title) override;
     void closeAll() override;
     shell::DateFormat dateFormat() const override;
@@ -33,21 +30,13 @@ public:
 
     // The one font of every control of every window.
     const QFont& font() const { return m_font; }
-    // Windows unloaded while shown leave the screen a moment later, at the latest when the next
-    // window or message box is shown: this takes them off now.
-    void hideUnloadedWindows();
 
 private:
     QFont m_font;
-    // Each layout's window, built at its first load and kept until the back end goes.
-    std::unordered_map<const shell::FormLayout*, std::unique_ptr<FormWindow>> m_windows;
 };
 
-// The top-level widget of a loaded window, for the back end's own tests.
+// The top-level widget of a window, for the back end's own tests.
 QWidget* widgetOf(const shell::NativeWindow* window);
-
-QImage toImage(const shell::PixelImage& image);
-QIcon pixelArtIcon(std::string_view art);
 
 inline QString toQString(std::string_view utf8)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "shell/backend.h"
+
 #include <QObject>
 
 #include <functional>
@@ -14,21 +16,22 @@ namespace qtbackend {
 // lasts 10.5 ms on average; the progress window, shown a hundred times in a row, would add that
 // up to half a second. On Linux this timer waits on a timer descriptor instead, to the
 // microsecond; where there is none to be had, Qt's timer stands in.
-class IntervalTimer final : public QObject
+class Timer final : public QObject, public shell::IntervalTimer
 {
 public:
-    IntervalTimer(int milliseconds, std::function<void()> elapsed, QObject* parent);
-    ~IntervalTimer() override;
+    explicit Timer(std::function<void()> elapsed);
+    ~Timer() override;
 
-    // Starts the first interval now; a running timer starts over.
-    void start();
-    void stop();
+    void start(std::chrono::milliseconds interval) override;
+    void stop() override;
+
+    // For the back end's tests: the descriptor the timer waits on, or -1 where Qt's timer stands in.
+    int descriptor() const { return m_descriptor; }
 
 private:
-    void arm(int milliseconds);
+    void arm(std::chrono::milliseconds interval);
     void expired();
 
-    const int m_interval;
     const std::function<void()> m_elapsed;
     int m_descriptor = -1;
     QSocketNotifier* m_notifier = nullptr;

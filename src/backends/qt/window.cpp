@@ -1,0 +1,160 @@
+#include "window.h"
+
+#include "backend.h"
+#include "controls.h"
+#include "icon.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QCloseEvent>
+#include <QPainter>
+
+namespace qtbackend {
+
+namespace {
+
+    // Screen readers announce a form's window as a frame with its caption, like any application
+    // window, rather than as an anonymous pane.
+    QAccessibleInterface* accessibleWindow(const QString&, QObject* object)
+    {
+        if (auto* window = dynamic_cast<WindowWidget*>(object))
+            return new QAccessibleWidget(window, QAccessible::Window);
+        return nullptr;
+    }
+
+    QRect pixelRect(int left, int top, int width, int height)
+    {
+        return QRect(shell::pixels(left), shell::pixels(top), shell::pixels(width), shell::pixels(height));
+    }
+
+}
+
+WindowWidget::WindowWidget(const shell::FormLayout& layout, shell::WindowEvents& events)
+    : m_layout(layout)
+    , m_events(events)
+    , m_border(layout.caption.empty() ? 1 : 0)
+{
+    static const bool accessibleInstalled = (QAccessible::installFactory(accessibleWindow), true);
+    Q_UNUSED(accessibleInstalled)
+
+    // A fixed single border: a title bar with the caption only, or no title bar at all.
+    Qt::WindowFlags flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
+    flags |= m_border ? Qt::FramelessWindowHint : Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    setWindowFlags(flags);
+    setWindowTitle(toQString(layout.caption));
+    setObjectName(toQString(layout.caption));
+    setFixedSize(frameRect().size());
+    if (layout.iconArt)
+        setWindowIcon(pixelArtIcon(*layout.iconArt));
+    if (layout.background == shell::SystemColour::WindowText) {
+        QPalette colours = palette();
+        colours.setColor(QPalette::Window, colours.color(QPalette::WindowText));
+        setPalette(colours);
+        setAutoFillBackground(true);
+    }
+    if (layout.pointer == shell::Pointer::NoDrop)
+        setCursor(Qt::ForbiddenCursor);
+}
+
+QRect WindowWidget::frameRect() const
+{
+    const QRect client = pixelRect(m_layout.left, m_layout.top, m_layout.width, m_layout.height);
+    return client.adjusted(-m_border, -m_border, m_border, m_border);
+}
+
+void WindowWidget::repaintAndReport()
+{
+    m_reportPending = true;
+    update();
+}
+
+void WindowWidget::closeEvent(QCloseEvent* event)
+{
+    // A close request from the desktop goes to the runtime, which unloads the window.
+    event->ignore();
+    m_events.closeRequested();
+}
+
+// The paint is reported once control is back in the event loop, since the runtime may do anything
+// with it, and a paint event is no place for a message box.
+void WindowWidget::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (m_border != 0) {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+    if (std::exchange(m_reportPending, false))
+        QMetaObject::invokeMethod(this, [this] { m_events.painted(); }, Qt::QueuedConnection);
+}
+
+Window::Window(QtBackend& backend, const shell::FormLayout& layout, shell::WindowEvents& events)
+    : m_layout(layout)
+    , m_events(events)
+    , m_widget(std::make_unique<WindowWidget>(layout, events))
+    , m_controls(layout.controls.size(), nullptr)
+{
+    m_widget->setFont(backend.font());
+}
+
+shell::NativeControl& Window::createControl(std::size_t index)
+{
+    const shell::ControlRecord& record = m_layout.controls[index];
+    shell::NativeControl* control = qtbackend::createControl(record, m_widget.get());
+    QWidget* widget = widgetOf(control);
+    widget->setObjectName(toQString(record.name));
+    const int border = m_widget->border();
+    widget->setGeometry(
+        pixelRect(record.left, record.top, record.width, record.height).translated(border, border));
+    if (auto* button = qobject_cast<CommandButton*>(widget))
+        QObject::connect(button, &QPushButton::clicked, m_widget.get(), [this, index] { m_events.clicked(index); });
+    m_controls[index] = widget;
+    return *control;
+}
+
+// Screen readers name a text or combo box by the label that is its buddy.
+void Window::setLabelFor(std::size_t label, std::size_t control)
+{
+    if (auto* widget = qobject_cast<QLabel*>(m_controls[label]))
+        widget->setBuddy(m_controls[control]);
+}
+
+void Window::place()
+{
+    m_widget->setWindowState(Qt::WindowNoState);
+    m_widget->setGeometry(m_widget->frameRect());
+}
+
+// A window still on the screen from its last load keeps its modality and its place; it is only
+// raised and painted anew with what the new load put in it.
+void Window::show(bool modal)
+{
+    if (!m_widget->isVisible()) {
+        m_widget->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+        m_widget->show();
+    } else {
+        m_widget->raise();
+    }
+    m_widget->activateWindow();
+    m_widget->repaintAndReport();
+}
+
+void Window::hide()
+{
+    m_widget->hide();
+}
+
+std::unique_ptr<shell::NativeWindow> QtBackend::createWindow(
+    const shell::FormLayout& layout, shell::WindowEvents& events)
+{
+    return std::make_unique<Window>(*this, layout, events);
+}
+
+QWidget* widgetOf(const shell::NativeWindow* window)
+{
+    const auto* qtWindow = dynamic_cast<const Window*>(window);
+    return qtWindow ? qtWindow->widget() : nullptr;
+}
+
+}
