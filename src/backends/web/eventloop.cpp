@@ -1,4 +1,4 @@
-#include "webbackend.h"
+#include "backend.h"
 
 #include <emscripten.h>
 
@@ -16,10 +16,6 @@ namespace {
     EM_JS(int, eventArgument, (int position), { return Page.current[position] | 0; });
 
 }
-
-WebBackend::WebBackend() = default;
-
-WebBackend::~WebBackend() = default;
 
 std::unique_ptr<shell::EventLoop> WebBackend::createEventLoop()
 {
@@ -75,35 +71,6 @@ void WebBackend::deliverNext()
         m_openBoxes.erase(target);
         break;
     }
-}
-
-void WebBackend::forget(const WebWindow& window, int id)
-{
-    if (std::size_t(id) < m_windows.size() && m_windows[std::size_t(id)] == &window)
-        m_windows[std::size_t(id)] = nullptr;
-}
-
-void WebBackend::forget(const WebTimer& timer, int id)
-{
-    if (std::size_t(id) < m_timers.size() && m_timers[std::size_t(id)] == &timer)
-        m_timers[std::size_t(id)] = nullptr;
-}
-
-std::unique_ptr<shell::NativeWindow> WebBackend::createWindow(const shell::FormLayout& layout,
-    shell::WindowEvents& events)
-{
-    const int id = int(m_windows.size());
-    auto window = std::make_unique<WebWindow>(*this, id, layout, events);
-    m_windows.push_back(window.get());
-    return window;
-}
-
-std::unique_ptr<shell::IntervalTimer> WebBackend::createTimer(std::function<void()> elapsed)
-{
-    const int id = int(m_timers.size());
-    auto timer = std::make_unique<WebTimer>(*this, id, std::move(elapsed));
-    m_timers.push_back(timer.get());
-    return timer;
 }
 
 void WebEventLoop::exec()

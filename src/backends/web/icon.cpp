@@ -1,4 +1,4 @@
-#include "webbackend.h"
+#include "backend.h"
 
 #include "shell/pixelart.h"
 

@@ -180,6 +180,9 @@ var Page = {
       return;
     }
     const box = Page.boxes.has(active);
+    // A focused button answers Enter once per press, not again for every repeat of the key.
+    if (event.key === 'Enter' && event.repeat)
+      event.preventDefault();
     if (event.key === 'Escape') {
       event.preventDefault();
       if (box)
@@ -223,6 +226,17 @@ var Page = {
         list.id = 'list' + id + '_' + index;
         input.setAttribute('list', list.id);
         input.list_ = list;
+        // A locked combo box still opens its list, which a read-only input would not, but keeps
+        // its text whatever is typed or picked.
+        input.kept_ = null;
+        input.addEventListener('beforeinput', event => {
+          if (input.kept_ !== null)
+            event.preventDefault();
+        });
+        input.addEventListener('input', () => {
+          if (input.kept_ !== null)
+            input.value = input.kept_;
+        });
       }
     }
     const control = input || element;
@@ -257,12 +271,15 @@ var Page = {
 
   setText(id, index, text) {
     const { element, control, kind } = Page.control(id, index);
-    if (kind === 1 || kind === 3)
+    if (kind === 1 || kind === 3) {
       control.value = text;
-    else if (kind === 4 || kind === 5)
+      if (control.kept_ !== null && control.kept_ !== undefined)
+        control.kept_ = text;
+    } else if (kind === 4 || kind === 5) {
       element.lastChild.data = text;
-    else
+    } else {
       element.textContent = text;
+    }
   },
 
   setItems(id, index, items) {
@@ -283,8 +300,12 @@ var Page = {
       control.indeterminate = false;
     }
     control.disabled = !enabled;
-    if (kind === 1 || kind === 3)
+    if (kind === 1)
       control.readOnly = locked;
+    if (kind === 3) {
+      control.kept_ = locked ? text : null;
+      control.setAttribute('aria-readonly', String(locked));
+    }
     element.style.color = colour;
   },
 };
