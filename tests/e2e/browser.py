@@ -16,17 +16,16 @@ import json
 import os
 import shutil
 import signal
-import struct
 import sys
 import tempfile
 import threading
 import time
-import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 from desktop import TestFailure, check, wait_for
+import screen
 
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-background-networking",
                   "--disable-component-update", "--disable-sync", "--no-first-run", "--lang=it-IT",
@@ -77,13 +76,12 @@ class BrowserDesktop:
         options.binary_location = "/usr/bin/chromium"
         for flag in CHROMIUM_FLAGS + ["--user-data-dir=" + self._profile]:
             options.add_argument(flag)
-        options.set_capability("goog:loggingPrefs", {"performance": "ALL", "browser": "ALL"})
+        options.set_capability("goog:loggingPrefs", {"performance": "ALL"})
         self.driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
         self.cdp("Page.addScriptToEvaluateOnNewDocument", source=TIMELINE)
         # An Italian browser, as the desktops' tests run in an Italian locale.
         self.cdp("Emulation.setLocaleOverride", locale="it-IT")
         self.url = url
-        self.opened = time.monotonic()
         self.driver.get(url)
         # The page's clock against this one, for the timeline's times.
         self._offset = time.monotonic() - self.script("return performance.now()") / 1000
@@ -202,7 +200,7 @@ class BrowserDesktop:
         x, y, width, height = rectangle
         shot = self.cdp("Page.captureScreenshot", format="png",
                         clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
-        return Picture(base64.b64decode(shot["data"]))
+        return screen.Picture(base64.b64decode(shot["data"]))
 
     # The page's own record of what it did.
 
@@ -299,44 +297,6 @@ class WindowLog:
             elif kind == "hide" and window in shown:
                 showings[shown.pop(window)][2] = when
         return [tuple(showing) for showing in showings]
-
-
-class Picture:
-    """A PNG screenshot as rows of (red, green, blue), like xlib.Image."""
-
-    def __init__(self, png):
-        width, height, depth, colour = struct.unpack(">IIBB", png[16:26])
-        check(depth == 8 and colour in (2, 6), "an 8-bit RGB or RGBA screenshot")
-        data, position = b"", 8
-        while position < len(png):
-            length, kind = struct.unpack(">I4s", png[position:position + 8])
-            if kind == b"IDAT":
-                data += png[position + 8:position + 8 + length]
-            position += length + 12
-        raw, channels = zlib.decompress(data), 4 if colour == 6 else 3
-        stride, previous, self._rows = width * channels, bytearray(width * channels), []
-        for y in range(height):
-            kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-            for i in range(stride):
-                left = line[i - channels] if i >= channels else 0
-                up, corner = previous[i], previous[i - channels] if i >= channels else 0
-                line[i] = (line[i] + (0, left, up, (left + up) // 2, paeth(left, up, corner))[kind]) & 0xFF
-            self._rows.append([tuple(line[x:x + 3]) for x in range(0, stride, channels)])
-            previous = line
-        self.width, self.height = width, height
-        self.data = bytes(b for row in self._rows for pixel in row for b in pixel)
-
-    def rows(self):
-        return self._rows
-
-    def pixel(self, x, y):
-        return self._rows[y][x]
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    return a if pa <= pb and pa <= pc else b if pb <= pc else c
 
 
 def role(node):
