@@ -106,6 +106,12 @@ Object.assign(Page, {
     return new Intl.DateTimeFormat(undefined, { month: style }).format(new Date(2001, month, 1));
   },
 
+  refuse() {
+    document.body.replaceChildren();
+    Page.element('p', 'refusal', document.body).textContent =
+      'Questo browser non riesce ad avviare Scherzetto: serve una versione recente di Chrome, Edge, Firefox o Safari.';
+  },
+
   // The program has ended: the page is left empty, as a program that has ended leaves the screen.
   end(status) {
     for (const id of Page.timers.keys())
@@ -120,7 +126,10 @@ Object.assign(Page, {
 // The program's WebAssembly is part of this page. It is decoded here and compiled directly: the
 // page never asks the browser to fetch it, not even from its own data: address, which the page's
 // policy refuses as it refuses every connection.
+// A browser that cannot run it (too old to know 'wasm-unsafe-eval', or without WebAssembly) gets a
+// line saying so instead of an empty page.
 Module.instantiateWasm = (imports, receive) => {
-  WebAssembly.instantiate(tryParseAsDataURI(wasmBinaryFile), imports).then(result => receive(result.instance));
+  WebAssembly.instantiate(tryParseAsDataURI(wasmBinaryFile), imports).then(result => receive(result.instance),
+    () => Page.refuse());
   return {};
 };
