@@ -6,8 +6,8 @@ so that BrowserDesktop answers the questions of desktop.py and wine.py (window, 
 checked, enabled, focused, texts, message_box, client_area...) for the scenarios of scenarios.py.
 
 A timeline installed before the page's own script logs, with the page's clock, every window shown
-or hidden and every text set in a label: the windows' showings and the progress captions come from
-there. Chromium's performance log gives every network request of the page."""
+or hidden, every text set in a label and everything that the page's policy refused: the windows'
+showings and the progress captions come from there. Chromium's performance log gives every network request of the page."""
 
 import base64
 import functools
@@ -55,6 +55,8 @@ new MutationObserver(records => {
   }
 }).observe(document, { subtree: true, childList: true, attributes: true, attributeFilter: ['hidden'],
                        attributeOldValue: true });
+document.addEventListener('securitypolicyviolation', event => scherzettoTimeline.push(
+  [performance.now(), 'refused', event.violatedDirective + ' ' + event.blockedURI, null]));
 """
 
 

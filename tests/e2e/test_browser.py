@@ -50,6 +50,8 @@ def nothing_fetched_or_stored(desktop):
     origin, and it left nothing in the browser."""
     fetched = [url for url in desktop.requests() if not url.startswith("data:")]
     check_equal(fetched, [desktop.url], "requests of the page")
+    check_equal([what for _, kind, what, _ in desktop.timeline() if kind == "refused"], [],
+                "what the page's policy refused it")
     refused = desktop.driver.execute_async_script(
         "const done = arguments[0]; fetch(location.href).then(() => done('fetched'), () => done('refused'))")
     check_equal(refused, "refused", "a fetch from the page")
