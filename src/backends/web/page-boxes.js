@@ -27,7 +27,7 @@ Object.assign(Page, {
     box.style.zIndex = ++Page.top;
     // Centred on the window that owns it, or on the page.
     const owner = Page.active();
-    Page.boxes.set(box, { number, owner });
+    Page.boxes.set(box, number);
     Page.stack.push(box);
     const around = owner ? owner.getBoundingClientRect() : { left: 0, top: 0, width: innerWidth, height: innerHeight };
     const left = around.left + (around.width - box.offsetWidth) / 2;
@@ -39,16 +39,16 @@ Object.assign(Page, {
   },
 
   dismiss(box) {
-    const entry = Page.boxes.get(box);
-    if (!entry)
+    const number = Page.boxes.get(box);
+    if (number === undefined)
       return;
-    Page.closeBox(entry.number);
-    Page.push([5, entry.number]);
+    Page.closeBox(number);
+    Page.push([5, number]);
   },
 
   closeBox(number) {
     for (const box of [...Page.boxes.keys()]) {
-      if (Page.boxes.get(box).number !== number)
+      if (Page.boxes.get(box) !== number)
         continue;
       Page.boxes.delete(box);
       box.remove();

@@ -7,7 +7,7 @@ var Page = {
   current: [0],
   windows: new Map(),
   stack: [], // the modal elements, innermost last: only the last takes input
-  boxes: new Map(),
+  boxes: new Map(), // each message box's element to its number
   timers: new Map(),
   top: 10,
   titleHeight: 20,
@@ -88,7 +88,7 @@ var Page = {
       client.style.background = background;
     if (noDrop)
       frame.style.cursor = 'no-drop';
-    const win = { id, frame, client, titled, controls: [], tabs: [], focus: null, left: 0, top: 0 };
+    const win = { id, frame, client, titled, controls: [], tabs: [], focus: null };
     frame.addEventListener('focusin', event => { win.focus = event.target; });
     Page.windows.set(id, win);
   },
