@@ -8,10 +8,9 @@ Usage: test_windows.py WINDOWS_BUILD_DIRECTORY questionnaire|finale|backend"""
 import os
 import sys
 
-from desktop import check_equal
 import scenarios
+from desktop import check_equal, play
 from test_progress_captions import check_captions, sample_the_formatting
-from desktop import play
 from wine import WineDesktop
 
 
