@@ -41,8 +41,9 @@ std::string quoted(std::string_view text)
 
 std::string rect(int left, int top, int width, int height)
 {
-    return "[" + std::to_string(left) + ", " + std::to_string(top) + ", " + std::to_string(width) + ", "
-        + std::to_string(height) + "]";
+    char text[64];
+    std::snprintf(text, sizeof text, "[%d, %d, %d, %d]", left, top, width, height);
+    return text;
 }
 
 const char* kindName(shell::ControlKind kind)
