@@ -18,16 +18,14 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 
+import layouts  # noqa: E402
 import xlib  # noqa: E402
 from desktop import Desktop, wait_for  # noqa: E402
-from scenarios import black_window, fake_errors, quick_questionnaire, start_formatting  # noqa: E402
+from scenarios import black_window, farewell_window, fake_errors, progress_window, quick_questionnaire, \
+    start_formatting  # noqa: E402
 
 MANAGERS = (None, "openbox")
-PROGRESS_SIZE = (163, 72)
-FAREWELL = (0, 0, 800, 600)
 TIMER_FLOOR = 1.00  # a hundred showings of at least one 10 ms interval each
-# The first text box of "Nome": client area at (260, 50), the box at (88, 16), 193 by 19 pixels.
-FIRST_BOX = (260 + 88, 50 + 16, 193, 19)
 
 
 def formatting_time(program, manager):
@@ -38,11 +36,12 @@ def formatting_time(program, manager):
         fake_errors(desktop)
         start_formatting(desktop)
         log = desktop.window_log
-        wait_for("the farewell window", lambda: any(geometry == FAREWELL for geometry, _, _ in log.showings()),
+        farewell, progress_size = farewell_window(), progress_window()[2:]
+        wait_for("the farewell window", lambda: any(geometry == farewell for geometry, _, _ in log.showings()),
                  timeout=60)
         log.stop()
         progress = [(shown, hidden) for geometry, shown, hidden in log.showings()
-                    if geometry and geometry[2:] == PROGRESS_SIZE]
+                    if geometry and geometry[2:] == progress_size]
         return progress[-1][1] - progress[0][0], len(progress)
 
 
@@ -55,6 +54,8 @@ def caret_drawn(image):
 def start_up_time(desktop, program):
     """Seconds from starting the program until "Nome" has the X input focus and the caret is drawn
     in its first box. The input focus is the same test with or without a window manager."""
+    (x, y, _, _), (left, top, width, height) = layouts.window("Nome"), layouts.control("Nome", "Text1")
+    first_box = (x + left, y + top, width, height)
     with xlib.Connection(desktop.display) as connection:
         started = time.monotonic()
         process = desktop.launch([program])
@@ -62,7 +63,7 @@ def start_up_time(desktop, program):
             deadline = started + 30
             while time.monotonic() < deadline:
                 if connection.name(connection.input_focus()) == "Nome":
-                    image = connection.image(*FIRST_BOX)
+                    image = connection.image(*first_box)
                     if image and caret_drawn(image):
                         return time.monotonic() - started
                 time.sleep(0.0005)
@@ -85,7 +86,7 @@ def page_times(page):
         wait_for("the farewell window", lambda: black_window(desktop), timeout=60)
         timeline = desktop.timeline()
         captions = [(when, text) for when, kind, text, _ in timeline if kind == "text" and text.startswith("Form")]
-        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(FAREWELL))
+        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(farewell_window()))
         in_order = [text for _, text in captions] == ["Formattazione in corso %d%%" % n for n in range(100)]
         return loaded, farewell - captions[0][0], in_order
 

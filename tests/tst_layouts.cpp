@@ -6,6 +6,7 @@
 #include "questionnaire/form4.h"
 #include "summary/form5.h"
 
+#include <QRect>
 #include <QTest>
 
 #include <set>
@@ -42,14 +43,26 @@ class TestLayouts : public QObject
 private slots:
     void initTestCase_data()
     {
+        // Where each client area opens, in pixels at 96 dots per inch. The end-to-end tests check
+        // that the windows open where their records say; this checks the records themselves.
         QTest::addColumn<const shell::FormLayout*>("layout");
-        QTest::newRow("Form1") << layoutOf<Form1>();
-        QTest::newRow("Form2") << layoutOf<Form2>();
-        QTest::newRow("Form3") << layoutOf<Form3>();
-        QTest::newRow("Form4") << layoutOf<Form4>();
-        QTest::newRow("Form5") << layoutOf<Form5>();
-        QTest::newRow("Form6") << layoutOf<Form6>();
-        QTest::newRow("Form7") << layoutOf<Form7>();
+        QTest::addColumn<QRect>("place");
+        QTest::newRow("Form1") << layoutOf<Form1>() << QRect(260, 50, 312, 131);
+        QTest::newRow("Form2") << layoutOf<Form2>() << QRect(295, 64, 251, 190);
+        QTest::newRow("Form3") << layoutOf<Form3>() << QRect(323, 78, 172, 162);
+        QTest::newRow("Form4") << layoutOf<Form4>() << QRect(316, 99, 207, 257);
+        QTest::newRow("Form5") << layoutOf<Form5>() << QRect(260, 113, 298, 166);
+        QTest::newRow("Form6") << layoutOf<Form6>() << QRect(1, 1, 798, 598);
+        QTest::newRow("Form7") << layoutOf<Form7>() << QRect(336, 260, 163, 72);
+    }
+
+    void everyWindowOpensAtItsPlace()
+    {
+        QFETCH_GLOBAL(const shell::FormLayout*, layout);
+        QFETCH_GLOBAL(QRect, place);
+        QCOMPARE(QRect(shell::pixels(layout->left), shell::pixels(layout->top), shell::pixels(layout->width),
+                     shell::pixels(layout->height)),
+            place);
     }
 
     void everyControlFitsItsWindowAndTheScreen()

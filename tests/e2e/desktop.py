@@ -344,6 +344,10 @@ class Desktop:
         client area itself, even where a window manager frames it."""
         return client
 
+    def report(self):
+        """What the program shows, for a failing test's report: its accessibility tree."""
+        return dump(self.application()) if self.accessible() else "(no session bus to read it through)"
+
 
 class WindowLog:
     """Every top-level window shown on the display from now on, as the X server reports it, so that
@@ -478,25 +482,38 @@ def extents(accessible):
     return (box.x, box.y, box.width, box.height)
 
 
-def play(arguments, *steps, **options):
-    """Runs the steps, each a function of the desktop, as one test: on a failure the program's
-    accessibility tree is printed, and the program and its display are always taken down, also
-    when ctest stops the test at its timeout. The arguments are the test script's: the program,
-    and optionally --window-manager openbox."""
+def program_on_display(arguments, **options):
+    """Starts the Linux program as a test script's arguments say: the program, and optionally
+    --window-manager openbox; options go to the Desktop. For play()."""
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
     parser.add_argument("--window-manager", choices=["openbox"])
     parsed = parser.parse_args(arguments)
-    with Desktop(parsed.program, parsed.window_manager, **options) as desktop:
-        def stop(number, frame):
+    return lambda: Desktop(parsed.program, parsed.window_manager, **options)
+
+
+def play(start, *steps):
+    """Runs the steps, each a function of the desktop that start() makes (program_on_display(), or
+    wine.py's WineDesktop), as one test, and returns the desktop. On a failure what the program
+    showed is printed, and the program and its display are always taken down, also when ctest
+    stops the test at its timeout."""
+    started = []
+
+    # ctest ends a test at its timeout with SIGTERM: the desktop goes at once, and unwinding from
+    # here takes down whatever it was starting.
+    def stop(number, frame):
+        for desktop in started:
             desktop.close()
-            raise SystemExit(128 + number)
-        signal.signal(signal.SIGTERM, stop)
+        raise SystemExit(128 + number)
+    signal.signal(signal.SIGTERM, stop)
+    with start() as desktop:
+        started.append(desktop)
         try:
             for step in steps:
                 step(desktop)
         except TestFailure:
-            if desktop.program.poll() is None and desktop.accessible():
-                print("What the program showed:\n" + dump(desktop.application()), file=sys.stderr)
+            if desktop.program.poll() is None:
+                print("What the program showed:\n" + desktop.report(), file=sys.stderr)
             raise
     print("1 passed, 0 failed")
+    return desktop

@@ -18,8 +18,6 @@ Run it inside `dbus-run-session` with Debian's /usr/bin/python3, like the other 
 
 import argparse
 import collections
-import ctypes
-import ctypes.util
 import random
 import shutil
 import signal
@@ -30,6 +28,7 @@ import time
 
 from gi.repository import GLib
 
+import xlib
 from desktop import Atspi, Desktop, TestFailure, descendants, find, has_state, is_showing
 
 # A live program answers a ping at once; one that has not answered within this long is hung.
@@ -60,169 +59,6 @@ ALPHABET = ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 /.-"
             "\u00e0\u00e8\u00e9\u00ec\u00f2\u00f9\u00c0\u00c8\U0001f600\U0001d11e\t\x01\x7f")
 
 
-class Display:
-    """The monkey's own connection to the X server, through Xlib: the mouse and the keyboard,
-    window geometry, close requests and pings. Windows may vanish at any moment while the monkey
-    plays, so the X errors about them are ignored."""
-
-    CLIENT_MESSAGE = 33
-    STRUCTURE_NOTIFY_MASK = 1 << 17
-
-    class ClientMessage(ctypes.Structure):
-        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                    ("display", ctypes.c_void_p), ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
-                    ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
-
-    class Event(ctypes.Union):
-        pass
-
-    Event._fields_ = [("type", ctypes.c_int), ("xclient", ClientMessage), ("pad", ctypes.c_long * 24)]
-
-    def __init__(self, name):
-        x = ctypes.CDLL(ctypes.util.find_library("X11"))
-        pointer, window, integer = ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_int)
-        x.XOpenDisplay.restype = pointer
-        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
-        x.XDefaultRootWindow.restype = window
-        x.XDefaultRootWindow.argtypes = [pointer]
-        x.XInternAtom.restype = ctypes.c_ulong
-        x.XInternAtom.argtypes = [pointer, ctypes.c_char_p, ctypes.c_int]
-        x.XSelectInput.argtypes = [pointer, window, ctypes.c_long]
-        x.XSendEvent.argtypes = [pointer, window, ctypes.c_int, ctypes.c_long, ctypes.c_void_p]
-        x.XPending.argtypes = [pointer]
-        x.XNextEvent.argtypes = [pointer, ctypes.c_void_p]
-        x.XFlush.argtypes = [pointer]
-        x.XCloseDisplay.argtypes = [pointer]
-        unsigned = ctypes.POINTER(ctypes.c_uint)
-        x.XGetGeometry.argtypes = [pointer, window, ctypes.POINTER(window), integer, integer, unsigned, unsigned,
-                                   unsigned, unsigned]
-        x.XTranslateCoordinates.argtypes = [pointer, window, window, ctypes.c_int, ctypes.c_int, integer, integer,
-                                            ctypes.POINTER(window)]
-        x.XStringToKeysym.restype = ctypes.c_ulong
-        x.XStringToKeysym.argtypes = [ctypes.c_char_p]
-        x.XKeysymToKeycode.restype = ctypes.c_ubyte
-        x.XKeysymToKeycode.argtypes = [pointer, ctypes.c_ulong]
-        x.XQueryTree.argtypes = [pointer, window, ctypes.POINTER(window), ctypes.POINTER(window),
-                                 ctypes.POINTER(ctypes.POINTER(window)), unsigned]
-        x.XFree.argtypes = [ctypes.c_void_p]
-        xtest = ctypes.CDLL(ctypes.util.find_library("Xtst"))
-        xtest.XTestFakeMotionEvent.argtypes = [pointer, ctypes.c_int, ctypes.c_int, ctypes.c_int, ctypes.c_ulong]
-        xtest.XTestFakeButtonEvent.argtypes = [pointer, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        xtest.XTestFakeKeyEvent.argtypes = [pointer, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
-        self._xtest = xtest
-        self._ignore_errors = ctypes.CFUNCTYPE(ctypes.c_int, ctypes.c_void_p, ctypes.c_void_p)(lambda d, e: 0)
-        x.XSetErrorHandler(self._ignore_errors)
-        self._x = x
-        self._display = x.XOpenDisplay(name.encode())
-        if not self._display:
-            raise TestFailure("cannot open " + name)
-        self._root = x.XDefaultRootWindow(self._display)
-        # A Qt window answers a ping with a copy of it sent to the root window's structure listeners.
-        x.XSelectInput(self._display, self._root, self.STRUCTURE_NOTIFY_MASK)
-        self._protocols = x.XInternAtom(self._display, b"WM_PROTOCOLS", 0)
-        self._delete = x.XInternAtom(self._display, b"WM_DELETE_WINDOW", 0)
-        self._ping = x.XInternAtom(self._display, b"_NET_WM_PING", 0)
-        self._token = 0
-
-    def close(self):
-        self._x.XCloseDisplay(self._display)
-
-    def geometry(self, window_id):
-        """(x, y, width, height) of a window on the screen, or None once it is gone."""
-        root, child = ctypes.c_ulong(), ctypes.c_ulong()
-        x, y, width, height, border, depth = (ctypes.c_int(), ctypes.c_int(), ctypes.c_uint(), ctypes.c_uint(),
-                                              ctypes.c_uint(), ctypes.c_uint())
-        if not self._x.XGetGeometry(self._display, window_id, ctypes.byref(root), ctypes.byref(x), ctypes.byref(y),
-                                    ctypes.byref(width), ctypes.byref(height), ctypes.byref(border),
-                                    ctypes.byref(depth)):
-            return None
-        if not self._x.XTranslateCoordinates(self._display, window_id, self._root, 0, 0, ctypes.byref(x),
-                                             ctypes.byref(y), ctypes.byref(child)):
-            return None
-        return x.value, y.value, width.value, height.value
-
-    # The mouse and the keyboard, through the XTEST extension as xdotool uses them, without
-    # starting a process for every event.
-
-    def move(self, x, y):
-        self._xtest.XTestFakeMotionEvent(self._display, -1, x, y, 0)
-        self._x.XFlush(self._display)
-
-    def button(self, number, press):
-        self._xtest.XTestFakeButtonEvent(self._display, number, press, 0)
-        self._x.XFlush(self._display)
-
-    MODIFIERS = {"shift": "Shift_L", "ctrl": "Control_L", "alt": "Alt_L"}
-
-    def key(self, combination):
-        """Presses and releases a key such as "Tab", "a" or "ctrl+a", with its modifiers."""
-        names = [self.MODIFIERS.get(name, name) for name in combination.split("+")]
-        codes = [self._x.XKeysymToKeycode(self._display, self._x.XStringToKeysym(name.encode())) for name in names]
-        codes = [code for code in codes if code]
-        for code in codes:
-            self._xtest.XTestFakeKeyEvent(self._display, code, 1, 0)
-        for code in reversed(codes):
-            self._xtest.XTestFakeKeyEvent(self._display, code, 0, 0)
-        self._x.XFlush(self._display)
-
-    def _tree(self, window_id):
-        """(parent, children bottom first) of a window; (None, []) once it is gone."""
-        root, parent = ctypes.c_ulong(), ctypes.c_ulong()
-        children, count = ctypes.POINTER(ctypes.c_ulong)(), ctypes.c_uint()
-        if not self._x.XQueryTree(self._display, window_id, ctypes.byref(root), ctypes.byref(parent),
-                                  ctypes.byref(children), ctypes.byref(count)):
-            return None, []
-        listed = [children[i] for i in range(count.value)]
-        if children:
-            self._x.XFree(children)
-        return parent.value, listed
-
-    def stacked(self, window_ids):
-        """The windows in the order the screen stacks them, bottom first. A window manager puts each
-        window in a frame of its own, so it is the frames' places among the root's children that
-        count."""
-        places = {window: place for place, window in enumerate(self._tree(self._root)[1])}
-        def place(window_id):
-            while window_id and window_id not in places:
-                window_id = self._tree(window_id)[0]
-            return places.get(window_id, -1)
-        return sorted(window_ids, key=place)
-
-    def _protocol_message(self, window_id, protocol, argument=0):
-        event = self.Event()
-        event.xclient.type = self.CLIENT_MESSAGE
-        event.xclient.window = window_id
-        event.xclient.message_type = self._protocols
-        event.xclient.format = 32
-        event.xclient.data[0] = protocol
-        event.xclient.data[1] = argument
-        event.xclient.data[2] = window_id
-        self._x.XSendEvent(self._display, window_id, 0, 0, ctypes.byref(event))
-        self._x.XFlush(self._display)
-
-    def request_close(self, window_id):
-        """What a window manager sends on Alt+F4: WM_DELETE_WINDOW."""
-        self._protocol_message(window_id, self._delete)
-
-    def answers(self, window_ids, timeout):
-        """Pings the windows (_NET_WM_PING, as window managers look for hung programs) and tells
-        whether one answered within the timeout: the program's event loop is running."""
-        self._token = self._token % 0x7fffffff + 1
-        for window_id in window_ids:
-            self._protocol_message(window_id, self._ping, self._token)
-        event = self.Event()
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            while self._x.XPending(self._display):
-                self._x.XNextEvent(self._display, ctypes.byref(event))
-                message = event.xclient
-                if event.type == self.CLIENT_MESSAGE and message.message_type == self._protocols \
-                        and message.data[0] == self._ping and message.data[1] == self._token:
-                    return True
-            time.sleep(0.01)
-        return False
-
-
 def open_desktop(program, wm, scratch):
     """A Desktop with the program on it and, when asked for, a window manager started before the
     program, as on a person's desktop. Returns (desktop, None): the desktop stops its window
@@ -248,6 +84,7 @@ class Monkey:
         self._windows = []
         self._windows_read = 0.0
         self._application = None
+        self._token = 0
 
     def window_ids(self, visible=True):
         """The program's top-level windows, message boxes and pop-ups, bottom first: those that are
@@ -256,7 +93,19 @@ class Monkey:
         found = subprocess.run(["xdotool", "search", *(["--onlyvisible"] if visible else []), "--pid",
                                 str(self.desktop.program.pid)],
                                env=self.desktop._environment, capture_output=True, text=True, timeout=60)
-        return self.display.stacked([int(line) for line in found.stdout.split()])
+        return self.stacked([int(line) for line in found.stdout.split()])
+
+    def stacked(self, window_ids):
+        """The windows in the order the screen stacks them, bottom first. A window manager puts each
+        window in a frame of its own, so it is the frames' places among the root's children that
+        count."""
+        places = {window: place for place, window in enumerate(self.display.tree(self.display.root)[1])}
+
+        def place(window_id):
+            while window_id and window_id not in places:
+                window_id = self.display.parent(window_id)
+            return places.get(window_id, -1)
+        return sorted(window_ids, key=place)
 
     def windows(self):
         """[(window id, geometry)], read again at most every quarter of a second."""
@@ -377,7 +226,7 @@ class Monkey:
         windows = self.windows()
         if not windows:
             return "close nothing"
-        self.display.request_close(windows[-1][0])
+        self.display.send_protocol_message(windows[-1][0], "WM_DELETE_WINDOW")
         return "close request to 0x%x" % windows[-1][0]
 
     ACTIONS = [(click, 20), (click_control, 12), (click_around, 5), (other_button, 6), (drag, 3), (key, 30),
@@ -407,7 +256,8 @@ class Monkey:
         deadline = time.monotonic() + HANG_TIMEOUT
         while self.desktop.program.poll() is None:
             window_ids = self.window_ids(visible=False)
-            if window_ids and self.display.answers(window_ids, timeout=0.5):
+            self._token = self._token % 0x7fffffff + 1
+            if window_ids and self.display.ping(window_ids, self._token, timeout=0.5):
                 return
             if time.monotonic() > deadline:
                 raise TestFailure("the program answered no ping for %.0f s: it hangs" % HANG_TIMEOUT)
@@ -426,7 +276,7 @@ class Monkey:
             # modal one ignores the request, so each round closes at least the topmost.
             window_ids = self.window_ids(visible=False)
             for window_id in reversed(window_ids):
-                self.display.request_close(window_id)
+                self.display.send_protocol_message(window_id, "WM_DELETE_WINDOW")
             self.log.append("wind down: close request to %d windows" % len(window_ids))
             time.sleep(0.2)
 
@@ -457,7 +307,10 @@ def play_run(program, wm, monkey_state, seconds):
         desktop, manager = open_desktop(program, wm, scratch)
         display = None
         try:
-            display = Display(desktop.display)
+            # The monkey's own connection to the X server. Windows may vanish at any moment while
+            # it plays; xlib ignores the X errors about them.
+            display = xlib.Connection(desktop.display)
+            display.watch_pings()
             monkey = Monkey(desktop, display, *monkey_state)
             steps = monkey.rng.randrange(len(ROAD) + 1)
             monkey.advance(steps)

@@ -6,26 +6,42 @@ accessibility tree. All answer the same questions (window, control, text, checke
 focused, texts, message_box, client_area, grab...) and take the same mouse and keyboard.
 
 Controls are named by role and by caption or by the label that names them: "push button",
-"text", "combo box", "radio button", "check box", "label"."""
+"text", "combo box", "radio button", "check box", "label". Places come from the windows' layout
+records (layouts.py)."""
 
 import re
 import time
 
+import layouts
 from desktop import check, check_equal, wait_for
 
 FATAL_ERROR = "Internal error at 0x0002426 000247246 3156000246 At 2162620000x0003"
 FORMAT_WARNING = "L'hard-disk verr\u00e0 formattato"
-# Where the progress window's client area opens, at 96 dots per inch.
-PROGRESS_WINDOW = (336, 260, 163, 72)
-FAREWELL_WINDOW = (0, 0, 800, 600)
+# A window without a title bar keeps a border of one pixel around its client area.
+BORDER = 1
+
+
+def progress_window():
+    """Where the progress window's client area opens."""
+    return layouts.window("Form7")
+
+
+def farewell_window():
+    """The black farewell window, which has no title: its client area and border."""
+    x, y, width, height = layouts.window(form="Form6")
+    return (x - BORDER, y - BORDER, width + 2 * BORDER, height + 2 * BORDER)
+
+
+def check_place(desktop, title):
+    """With or without a window manager, each client area opens at its recorded place."""
+    check_equal(desktop.client_area(title), layouts.window(title), "position and size of " + title)
 
 
 # The questionnaire, answered in full and read back on "Dati".
 
 def answer_name(desktop):
     nome = desktop.window("Nome")
-    # With or without a window manager, each client area opens at its stored place.
-    check_equal(desktop.client_area("Nome"), (260, 50, 312, 131), "position and size of Nome")
+    check_place(desktop, "Nome")
     first_name = desktop.control(nome, "text", "Nome:")
     check(desktop.focused(first_name), "the first-name box has the focus at start")
     desktop.type("Mario")
@@ -45,7 +61,7 @@ def pick(desktop, text):
 
 def answer_birth_date(desktop):
     birth = desktop.window("Data di nascita")
-    check_equal(desktop.client_area("Data di nascita"), (295, 64, 251, 190), "position and size of Data di nascita")
+    check_place(desktop, "Data di nascita")
     check(desktop.on_screen("Nome"), "Nome stays on screen beneath")
     desktop.control(birth, "label", "Inserire la data di nascita")
 
@@ -68,8 +84,8 @@ def answer_birth_date(desktop):
 
 def answer_sex_and_interests(desktop):
     sex = desktop.window("Sesso")
-    check_equal(desktop.client_area("Sesso"), (323, 78, 172, 162), "position and size of Sesso")
-    check_drawn(desktop, "Sesso", (32, 16, 97, 17))  # "Selezionare il sesso"
+    check_place(desktop, "Sesso")
+    check_drawn(desktop, "Sesso", "Selezionare il sesso")
     desktop.click(desktop.control(sex, "radio button", "Maschio"))
     wait_for("Maschio selected", lambda: desktop.checked(desktop.control(sex, "radio button", "Maschio")))
     desktop.click(desktop.control(sex, "push button", "Successivo"))
@@ -82,11 +98,11 @@ def answer_sex_and_interests(desktop):
 
 
 def check_drawn(desktop, title, label):
-    """The window's pixels are on the screen: its background, and the ink of a label, given by its
-    place in the client area. "Sesso" lies wholly inside "Data di nascita", where a screenshot that
-    reads the windows one by one sees only black."""
+    """The window's pixels are on the screen: its background, and the ink of a label, found at its
+    recorded place in the client area. "Sesso" lies wholly inside "Data di nascita", where a
+    screenshot that reads the windows one by one sees only black."""
     x, y, _, _ = desktop.client_area(title)
-    left, top, width, height = label
+    left, top, width, height = layouts.control(title, label)
 
     def drawn():
         shot = desktop.grab((x + left, y + top, width, height))
@@ -97,7 +113,7 @@ def check_drawn(desktop, title, label):
 
 def read_summary(desktop):
     dati = desktop.window("Dati")
-    check_equal(desktop.client_area("Dati"), (260, 113, 298, 166), "position and size of Dati")
+    check_place(desktop, "Dati")
     for below in ("Nome", "Data di nascita", "Sesso", "Interessi"):
         check(desktop.on_screen(below), below + " stays on screen beneath Dati")
     labels = desktop.texts(dati)
@@ -177,7 +193,7 @@ def fake_formatting(desktop):
     # Each showing of the progress window lasts only a moment, but the X server saw them, each at
     # the window's place. (That all hundred captions were seen whole is the captions' own test.)
     maps = desktop.window_log.stop()
-    progress, farewell = desktop.frame_of(PROGRESS_WINDOW), desktop.frame_of(FAREWELL_WINDOW, titled=False)
+    progress, farewell = desktop.frame_of(progress_window()), desktop.frame_of(farewell_window(), titled=False)
     check_equal({geometry for geometry in maps if geometry and geometry[2:] == progress[2:]}, {progress},
                 "places of the progress window")
     desktop.progress_showings = maps.get(progress, 0)
@@ -190,9 +206,11 @@ def fake_formatting(desktop):
     # Where the questionnaire's windows were, everything inside the farewell window's one-pixel
     # border (whose colour is the platform's) is black, once it is painted a moment after it is
     # mapped.
+    client = layouts.window(form="Form6")
+
     def black_all_over():
-        shot = desktop.grab((1, 1, 798, 598))
-        return all(shot.pixel(x, y) == (0, 0, 0) for x in range(0, 798, 7) for y in range(0, 598, 7))
+        shot = desktop.grab(client)
+        return all(shot.pixel(x, y) == (0, 0, 0) for x in range(0, client[2], 7) for y in range(0, client[3], 7))
     wait_for("the farewell window black all over", black_all_over, timeout=2)
     for title in ("Nome", "Data di nascita", "Sesso", "Interessi", "Dati"):
         check(desktop.on_screen(title), title + " stays on screen beneath the farewell")
@@ -200,7 +218,7 @@ def fake_formatting(desktop):
 
 def black_window(desktop):
     for window_id in desktop.window_ids(""):
-        if desktop.geometry(window_id) == FAREWELL_WINDOW:
+        if desktop.geometry(window_id) == farewell_window():
             return window_id
     return None
 

@@ -2,8 +2,8 @@
 
 import sys
 
-from desktop import play
+from desktop import play, program_on_display
 from scenarios import FINALE
 
 if __name__ == "__main__":
-    play(sys.argv[1:], *FINALE)
+    play(program_on_display(sys.argv[1:]), *FINALE)

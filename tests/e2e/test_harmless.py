@@ -22,10 +22,9 @@ import sys
 import tempfile
 import time
 
-from desktop import check, check_equal, play, wait_for
+import layouts
+from desktop import check, check_equal, play, program_on_display, wait_for
 from scenarios import fake_errors, fake_formatting, quick_questionnaire, start_formatting
-
-TWIPS_PER_PIXEL = 15
 
 # Calls that change the file system when they succeed. Qt probes its runtime folder with a mkdir
 # that cannot succeed, so the file system is judged by what changed, and failed attempts are only
@@ -43,13 +42,13 @@ LOG_LINE = '2, "scherzetto.confinement: '
 CALL = re.compile(r"^(\w+)\((.*)\)\s+= (-?\d+|\?)(.*)$")
 
 
-def click_control(desktop, title, left, top, width, height):
-    """Clicks the middle of a control, placed in twips inside the client area of the window with
-    this title, as the window's layout record places it."""
+def click_control(desktop, title, caption):
+    """Clicks the middle of a control, where the layout record of the window with this title
+    places it inside the client area."""
     window_id = wait_for('the window "%s"' % title, lambda: desktop.window_ids(title))[0]
     x, y, _, _ = desktop.geometry(window_id)
-    middle_x = x + (left + width // 2) // TWIPS_PER_PIXEL
-    middle_y = y + (top + height // 2) // TWIPS_PER_PIXEL
+    left, top, width, height = layouts.control(title, caption)
+    middle_x, middle_y = x + left + width // 2, y + top + height // 2
     desktop.xdotool("mousemove", "--sync", str(middle_x), str(middle_y))
     desktop.xdotool("click", "1")
 
@@ -61,17 +60,17 @@ def box(desktop, title):
 def questionnaire_by_x(desktop):
     wait_for('the window "Nome"', lambda: desktop.window_ids("Nome"))
     desktop.type("Gianni")
-    click_control(desktop, "Nome", 1440, 1320, 1695, 375)  # Successivo
-    click_control(desktop, "Data di nascita", 720, 2280, 2055, 375)  # Successivo
-    click_control(desktop, "Sesso", 720, 1200, 1095, 375)  # Femmina
-    click_control(desktop, "Sesso", 480, 1800, 1575, 375)  # Successivo
-    click_control(desktop, "Interessi", 720, 2280, 1695, 255)  # Rock n' roll
-    click_control(desktop, "Interessi", 600, 3240, 2055, 375)  # Successivo
+    click_control(desktop, "Nome", "Successivo")
+    click_control(desktop, "Data di nascita", "Successivo")
+    click_control(desktop, "Sesso", "Femmina")
+    click_control(desktop, "Sesso", "Successivo")
+    click_control(desktop, "Interessi", "Rock n' roll")
+    click_control(desktop, "Interessi", "Successivo")
     wait_for('the window "Dati"', lambda: desktop.window_ids("Dati"))
 
 
 def fake_errors_by_x(desktop):
-    click_control(desktop, "Dati", 1320, 1920, 1935, 375)  # Esci
+    click_control(desktop, "Dati", "Esci")
     box(desktop, "Fatal Error")
     desktop.key("Escape")
     box(desktop, "Errore")
@@ -200,7 +199,8 @@ def main(program, mode):
             for folder in (home, temporary):
                 check_equal(os.listdir(folder), [], "what the program left in " + folder)
 
-        play([program], remember_pid, *SCENARIOS[mode], check_trace, wrapper=wrapper, variables=variables)
+        play(program_on_display([program], wrapper=wrapper, variables=variables), remember_pid, *SCENARIOS[mode],
+             check_trace)
 
 
 if __name__ == "__main__":

@@ -4,6 +4,7 @@ boxes, and it ends from the desktop with status 0."""
 
 import sys
 
+import layouts
 from desktop import Desktop, check, check_equal, extents, find
 
 OPTIONS = ["-geometry", "+0+0", "-reverse", "-style", "windows", "-platform", "offscreen", "--help"]
@@ -13,7 +14,7 @@ def main(program):
     with Desktop() as desktop:
         desktop.program = desktop.launch([program, *OPTIONS])
         nome = desktop.window("Nome")
-        check_equal(desktop.client_area("Nome"), (260, 50, 312, 131), "position and size of Nome")
+        check_equal(desktop.client_area("Nome"), layouts.window("Nome"), "position and size of Nome")
         label, box = find(nome, "label", "Nome:"), find(nome, "text", "Nome:")
         check(extents(label)[0] < extents(box)[0], "the label stands left of its box, not mirrored")
         desktop.close_window("Nome")

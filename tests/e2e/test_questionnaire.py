@@ -3,8 +3,8 @@ windows one after the other from the desktop, which ends the program."""
 
 import sys
 
-from desktop import play
+from desktop import play, program_on_display
 from scenarios import QUESTIONNAIRE
 
 if __name__ == "__main__":
-    play(sys.argv[1:], *QUESTIONNAIRE)
+    play(program_on_display(sys.argv[1:]), *QUESTIONNAIRE)

@@ -8,10 +8,10 @@ Usage: test_windows.py WINDOWS_BUILD_DIRECTORY questionnaire|finale|backend"""
 import os
 import sys
 
-from desktop import check_equal
 import scenarios
+from desktop import check_equal, play
 from test_progress_captions import check_captions, sample_the_formatting
-from wine import play
+from wine import WineDesktop
 
 
 build, scenario = sys.argv[1:]
@@ -19,13 +19,13 @@ inspector = os.path.join(build, "uiread.exe")
 if scenario == "backend":
     def passes(desktop):
         check_equal(desktop.wait_for_exit(timeout=120), 0, "exit status of the Win32 back end's test")
-    play(os.path.join(build, "tst_win32backend.exe"), inspector, passes)
+    play(lambda: WineDesktop(os.path.join(build, "tst_win32backend.exe"), inspector), passes)
     sys.exit(0)
 # Wine keeps the progress window's X window between showings, so its hundred showings are counted
 # from the hundred captions seen painted on the screen.
 finale = (scenarios.quick_questionnaire, scenarios.fake_errors, sample_the_formatting, scenarios.fake_formatting,
           check_captions, scenarios.the_joke)
 steps = {"questionnaire": scenarios.QUESTIONNAIRE, "finale": finale}[scenario]
-desktop = play(os.path.join(build, "scherzetto.exe"), inspector, *steps)
+desktop = play(lambda: WineDesktop(os.path.join(build, "scherzetto.exe"), inspector), *steps)
 print("Wine prefix created in %.1f s; the program showed its first window %.1f s after its start"
       % (desktop.timings["prefix"], desktop.timings["first window"]))

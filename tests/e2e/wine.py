@@ -13,13 +13,11 @@ import glob
 import json
 import os
 import shutil
-import signal
 import subprocess
-import sys
 import tempfile
 import time
 
-from desktop import Desktop, TestFailure, check, wait_for
+from desktop import Desktop, check, wait_for
 
 # Debian's wine64 package puts the loader and the server outside the PATH.
 WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
@@ -115,6 +113,10 @@ class WineDesktop(Desktop):
         output = self.wine(self._inspector, self.name)
         return json.loads(output.decode("utf-8"))
 
+    def report(self):
+        """What the program shows, for a failing test's report: its windows and controls."""
+        return dump(self.inspect()["windows"])
+
     def windows(self):
         """The program's visible top-level windows, topmost first."""
         return [window for window in self.inspect()["windows"] if window["visible"]]
@@ -130,15 +132,6 @@ class WineDesktop(Desktop):
 
     def window_gone(self, caption):
         wait_for('the window "%s" to close' % caption, lambda: self.top_level(caption) is None)
-
-    def control(self, caption, kind=None, text=None):
-        """The first visible control of this class and text (either may be left open) in the
-        program's window with this caption, read afresh; fails when there is none."""
-        def probe():
-            window = self.top_level(caption)
-            return window and next((control for control in controls_of(window) if control["visible"]
-                                    and kind in (None, control["class"]) and text in (None, control["text"])), None)
-        return wait_for('a %s "%s" in "%s"' % (kind or "control", text or "", caption), probe)
 
     # What a person sees, in the words of the scenarios (scenarios.py), read as UI automation
     # reads it. A text or combo box is named by the label just before it among its window's
@@ -255,22 +248,3 @@ def dump(windows):
     for window in windows:
         add(window, 0)
     return "\n".join(lines)
-
-
-def play(program, inspector, *steps):
-    """Runs the steps, each a function of the Wine desktop, as one test, and returns the desktop:
-    on a failure the program's windows are printed, and Wine, the program and the display are
-    always taken down, also when ctest stops the test at its timeout."""
-    # ctest ends a test at its timeout with SIGTERM: unwinding from here takes Wine down too.
-    signal.signal(signal.SIGTERM, lambda number, frame: sys.exit(128 + number))
-    with WineDesktop(program, inspector) as desktop:
-        try:
-            for step in steps:
-                step(desktop)
-        except TestFailure:
-            if desktop.program.poll() is None:
-                print("What the program showed:\n" + dump(desktop.inspect()["windows"]), file=sys.stderr)
-            raise
-    print("1 passed, 0 failed")
-    return desktop
-

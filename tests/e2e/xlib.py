@@ -1,17 +1,20 @@
-"""The few Xlib calls that the end-to-end tests and the benchmark make themselves, through ctypes:
-reading the screen's pixels, the input focus, window names and properties, and the X server's
-events about top-level windows. Each Connection is one client of the X server and belongs to one
-thread."""
+"""The Xlib calls that the end-to-end tests, the monkey and the benchmark make themselves, through
+ctypes: reading the screen's pixels, the input focus, window names, properties, geometry and
+stacking, the X server's events about top-level windows, the messages of a window manager (close
+requests and pings), and the mouse and keyboard through the XTEST extension. Each Connection is
+one client of the X server and belongs to one thread."""
 
 import ctypes
 import ctypes.util
 import select
+import time
 
 _x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
+_xtst = ctypes.CDLL(ctypes.util.find_library("Xtst"))
 
 
-def _declare(name, result, *arguments):
-    function = getattr(_x11, name)
+def _declare(name, result, *arguments, library=_x11):
+    function = getattr(library, name)
     function.restype = result
     function.argtypes = list(arguments)
     return function
@@ -74,9 +77,22 @@ _select_input = _declare("XSelectInput", ctypes.c_int, _Display, _Window, ctypes
 _send_event = _declare("XSendEvent", ctypes.c_int, _Display, _Window, ctypes.c_int, ctypes.c_long,
                        ctypes.c_void_p)
 _pending = _declare("XPending", ctypes.c_int, _Display)
-_next_event = _declare("XNextEvent", ctypes.c_int, _Display, ctypes.POINTER(_XEvent))
+_next_event = _declare("XNextEvent", ctypes.c_int, _Display, ctypes.c_void_p)
 _flush = _declare("XFlush", ctypes.c_int, _Display)
 _sync = _declare("XSync", ctypes.c_int, _Display, ctypes.c_int)
+_Int, _Unsigned = ctypes.POINTER(ctypes.c_int), ctypes.POINTER(ctypes.c_uint)
+_get_geometry = _declare("XGetGeometry", ctypes.c_int, _Display, _Window, ctypes.POINTER(_Window), _Int, _Int,
+                         _Unsigned, _Unsigned, _Unsigned, _Unsigned)
+_translate_coordinates = _declare("XTranslateCoordinates", ctypes.c_int, _Display, _Window, _Window, ctypes.c_int,
+                                  ctypes.c_int, _Int, _Int, ctypes.POINTER(_Window))
+_string_to_keysym = _declare("XStringToKeysym", ctypes.c_ulong, ctypes.c_char_p)
+_keysym_to_keycode = _declare("XKeysymToKeycode", ctypes.c_ubyte, _Display, ctypes.c_ulong)
+_fake_motion = _declare("XTestFakeMotionEvent", ctypes.c_int, _Display, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                        ctypes.c_ulong, library=_xtst)
+_fake_button = _declare("XTestFakeButtonEvent", ctypes.c_int, _Display, ctypes.c_uint, ctypes.c_int,
+                        ctypes.c_ulong, library=_xtst)
+_fake_key = _declare("XTestFakeKeyEvent", ctypes.c_int, _Display, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong,
+                     library=_xtst)
 
 
 # Xlib's own handler ends the process on any protocol error, for instance when a window goes away
@@ -92,6 +108,7 @@ ALL_PLANES = 0xFFFFFFFFFFFFFFFF
 Z_PIXMAP = 2
 ANY_PROPERTY_TYPE = 0
 XA_WINDOW = 33
+STRUCTURE_NOTIFY_MASK = 1 << 17
 SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
 CLIENT_MESSAGE = 33
 CREATE_NOTIFY, DESTROY_NOTIFY, UNMAP_NOTIFY, MAP_NOTIFY, REPARENT_NOTIFY = 16, 17, 18, 19, 21
@@ -197,15 +214,33 @@ class Connection:
         _get_input_focus(self._display, ctypes.byref(window), ctypes.byref(revert))
         return window.value
 
-    def parent(self, window):
+    def tree(self, window):
+        """(parent, children bottom first) of a window; (None, []) once it is gone."""
         root, parent = _Window(), _Window()
         children, count = ctypes.POINTER(_Window)(), ctypes.c_uint()
         if not _query_tree(self._display, window, ctypes.byref(root), ctypes.byref(parent),
                            ctypes.byref(children), ctypes.byref(count)):
-            return None
+            return None, []
+        listed = [children[index] for index in range(count.value)]
         if children:
             _free(children)
-        return parent.value
+        return parent.value, listed
+
+    def parent(self, window):
+        return self.tree(window)[0]
+
+    def geometry(self, window):
+        """(x, y, width, height) of a window on the screen, or None once it is gone."""
+        root, child = _Window(), _Window()
+        x, y, width, height, border, depth = (ctypes.c_int(), ctypes.c_int(), ctypes.c_uint(), ctypes.c_uint(),
+                                              ctypes.c_uint(), ctypes.c_uint())
+        if not _get_geometry(self._display, window, ctypes.byref(root), ctypes.byref(x), ctypes.byref(y),
+                             ctypes.byref(width), ctypes.byref(height), ctypes.byref(border), ctypes.byref(depth)):
+            return None
+        if not _translate_coordinates(self._display, window, self.root, 0, 0, ctypes.byref(x), ctypes.byref(y),
+                                      ctypes.byref(child)):
+            return None
+        return x.value, y.value, width.value, height.value
 
     def window_manager(self):
         """The name of the window manager that manages the screen, following the EWMH check
@@ -216,12 +251,62 @@ class Connection:
         name = self.property(check[0], "_NET_WM_NAME")
         return name.decode("utf-8", "replace") if isinstance(name, bytes) and name else "unnamed"
 
-    def send_protocol_message(self, window, protocol):
-        """A WM_PROTOCOLS client message to a window, as a window manager sends it."""
+    def send_protocol_message(self, window, protocol, *arguments):
+        """A WM_PROTOCOLS client message to a window, as a window manager sends it: the protocol,
+        then its arguments (a time stamp of 0 unless given)."""
         event = _ClientMessage(type=CLIENT_MESSAGE, window=window, message_type=self.atom("WM_PROTOCOLS"),
                                format=32)
         event.data[0] = self.atom(protocol)
+        for index, argument in enumerate(arguments, 1):
+            event.data[index] = argument
         _send_event(self._display, window, 0, 0, ctypes.byref(event))
+        _flush(self._display)
+
+    def watch_pings(self):
+        """Asks for the answers to pings, which a program sends to the root window's listeners."""
+        _select_input(self._display, self.root, STRUCTURE_NOTIFY_MASK)
+        _sync(self._display, 0)
+
+    def ping(self, windows, token, timeout):
+        """Pings the windows (_NET_WM_PING, as window managers look for hung programs) and tells
+        whether one answered within timeout seconds: the program's event loop runs. watch_pings()
+        must have been called."""
+        for window in windows:
+            self.send_protocol_message(window, "_NET_WM_PING", token, window)
+        protocols, ping = self.atom("WM_PROTOCOLS"), self.atom("_NET_WM_PING")
+        event = _ClientMessage()
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            while _pending(self._display):
+                _next_event(self._display, ctypes.byref(event))
+                if event.type == CLIENT_MESSAGE and event.message_type == protocols \
+                        and event.data[0] == ping and event.data[1] == token:
+                    return True
+            time.sleep(0.01)
+        return False
+
+    # The mouse and the keyboard, through the XTEST extension as xdotool uses them, without
+    # starting a process for every event.
+
+    def move(self, x, y):
+        _fake_motion(self._display, -1, x, y, 0)
+        _flush(self._display)
+
+    def button(self, number, press):
+        _fake_button(self._display, number, press, 0)
+        _flush(self._display)
+
+    MODIFIERS = {"shift": "Shift_L", "ctrl": "Control_L", "alt": "Alt_L"}
+
+    def key(self, combination):
+        """Presses and releases a key such as "Tab", "a" or "ctrl+a", with its modifiers."""
+        names = [self.MODIFIERS.get(name, name) for name in combination.split("+")]
+        codes = [_keysym_to_keycode(self._display, _string_to_keysym(name.encode())) for name in names]
+        codes = [code for code in codes if code]
+        for code in codes:
+            _fake_key(self._display, code, 1, 0)
+        for code in reversed(codes):
+            _fake_key(self._display, code, 0, 0)
         _flush(self._display)
 
     def watch_top_level(self):

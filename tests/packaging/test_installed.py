@@ -7,8 +7,9 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "e2e"))
+import layouts  # noqa: E402
 from desktop import check, check_equal, extents, wait_for  # noqa: E402
-from desktop import play  # noqa: E402
+from desktop import play, program_on_display  # noqa: E402
 
 
 def main(work):
@@ -21,12 +22,12 @@ def main(work):
 
     def opens_the_questionnaire(desktop):
         nome = desktop.window("Nome")
-        check_equal(extents(nome), (260, 50, 312, 131), "position and size of Nome")
+        check_equal(extents(nome), layouts.window("Nome"), "position and size of Nome")
         window_ids = wait_for("the X window Nome", lambda: desktop.window_ids("Nome"))
         desktop.request_close(window_ids[0])
         check_equal(desktop.wait_for_exit(), 0, "exit status")
 
-    play([program], opens_the_questionnaire)
+    play(program_on_display([program]), opens_the_questionnaire)
 
 
 if __name__ == "__main__":
