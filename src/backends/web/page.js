@@ -71,17 +71,16 @@ var Page = {
     const frame = Page.element('div', 'window', document.body);
     frame.hidden = true;
     frame.setAttribute('role', 'dialog');
+    // The title bar comes first, where a screen reader reads it before the controls.
     const titled = caption.length > 0;
-    const client = Page.element('div', 'client', frame);
     if (titled) {
       const title = Page.element('div', 'title', frame);
       title.id = 'title' + id;
       title.textContent = caption;
       frame.setAttribute('aria-labelledby', title.id);
-      client.style.top = Page.titleHeight + 'px';
-    } else {
-      client.style.top = '0';
     }
+    const client = Page.element('div', 'client', frame);
+    client.style.top = titled ? Page.titleHeight + 'px' : '0';
     frame.style.width = width + 'px';
     frame.style.height = (height + (titled ? Page.titleHeight : 0)) + 'px';
     if (background)
