@@ -264,8 +264,9 @@ class BrowserDesktop:
             time.sleep(0.03)
 
 
-KEYS = {"Tab": ("Tab", 9, ""), "Return": ("Enter", 13, "\r"), "Escape": ("Escape", 27, ""), "F4": ("F4", 115, "")}
-KEY_NAMES = {"Return": "Enter"}
+KEYS = {"Tab": ("Tab", 9, ""), "Return": ("Enter", 13, "\r"), "Escape": ("Escape", 27, ""), "F4": ("F4", 115, ""),
+        "BackSpace": ("Backspace", 8, "")}
+KEY_NAMES = {"Return": "Enter", "BackSpace": "Backspace"}
 MODIFIERS = {"alt": 1, "ctrl": 2, "shift": 8}
 
 

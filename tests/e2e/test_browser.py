@@ -18,7 +18,7 @@ CAPTIONS = ["Formattazione in corso %d%%" % percent for percent in range(100)]
 
 def captions_whole(desktop):
     """Every text of every window shown fits its control in the one font of the page; the window
-    on top is modal for screen readers, the start window is not."""
+    on top is modal for screen readers, the start window is not; a locked combo box is locked."""
     check(state(desktop.window("Dati"), "modal") and not state(desktop.window("Nome"), "modal"), "modal windows")
     cut = desktop.script("""return [...document.querySelectorAll('.window:not([hidden]) .client > *')]
         .filter(e => e.tagName !== 'DATALIST' && e.tagName !== 'INPUT'
@@ -28,6 +28,14 @@ def captions_whole(desktop):
     fonts = desktop.script("""return [...new Set([...document.querySelectorAll('.client > *')]
         .map(e => getComputedStyle(e).fontFamily + ' ' + getComputedStyle(e).fontSize))]""")
     check_equal(len(fonts), 1, "fonts of the controls (%r)" % fonts)
+    # The locked combo box of "Dati" keeps its text whatever is typed, and still has its list.
+    interests = desktop.control(desktop.window("Dati"), "combo box", "Interessi:")
+    desktop.click(interests)
+    desktop.type("xy")
+    desktop.key("BackSpace")
+    check_equal(desktop.text(interests), "pesca", "the locked interests' text")
+    check_equal(desktop.script("return [...document.querySelectorAll('datalist option')].map(o => o.value).slice(-2)"),
+                ["pesca", "internet"], "the interests' list")
 
 
 def no_drop_cursor(desktop):
