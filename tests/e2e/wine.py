@@ -33,10 +33,17 @@ PREFIX_TIMEOUT = 120
 class WineDesktop(Desktop):
     """Starts Xvfb, a fresh Wine prefix on it and the Windows program in that prefix; stops them
     all and removes the prefix, whatever happens. `timings` says how long the prefix took to
-    create and the program to show its first window."""
+    create and the program to show its first window.
 
-    def __init__(self, program, inspector, **options):
+    `dpi` is the display's density, as Windows' display scale sets it (96 at 100 %, 144 at
+    150 %...); the screen grows with it, as a laptop's at that scale shows 1024 by 768 pixels of
+    96 dpi."""
+
+    def __init__(self, program, inspector, dpi=96, **options):
         self._inspector = inspector
+        self._dpi = dpi
+        options.setdefault("width", 1024 * dpi // 96)
+        options.setdefault("height", 768 * dpi // 96)
         self.name = os.path.basename(program)
         self.timings = {}
         for path in (program, inspector):
@@ -68,6 +75,9 @@ class WineDesktop(Desktop):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        # The density that Windows' display scale sets, which Wine reads when a program starts.
+        self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                  "/d", str(self._dpi), "/f")
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
         # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
         fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")
@@ -257,13 +267,13 @@ def dump(windows):
     return "\n".join(lines)
 
 
-def play(program, inspector, *steps):
-    """Runs the steps, each a function of the Wine desktop, as one test, and returns the desktop:
-    on a failure the program's windows are printed, and Wine, the program and the display are
-    always taken down, also when ctest stops the test at its timeout."""
+def play(program, inspector, *steps, dpi=96):
+    """Runs the steps, each a function of the Wine desktop, as one test at this density, and
+    returns the desktop: on a failure the program's windows are printed, and Wine, the program and
+    the display are always taken down, also when ctest stops the test at its timeout."""
     # ctest ends a test at its timeout with SIGTERM: unwinding from here takes Wine down too.
     signal.signal(signal.SIGTERM, lambda number, frame: sys.exit(128 + number))
-    with WineDesktop(program, inspector) as desktop:
+    with WineDesktop(program, inspector, dpi=dpi) as desktop:
         try:
             for step in steps:
                 step(desktop)

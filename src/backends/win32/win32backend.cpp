@@ -209,11 +209,8 @@ FormWindow::FormWindow(Win32Backend& backend, const shell::FormLayout& layout, s
         // The layout gives the client area's position on the screen. Until the window exists its
         // monitor is unknown, so the system's density places it, and its own then sizes it.
         const UINT placingDpi = backend.fixedDpi() ? backend.fixedDpi() : systemDpi();
-        const int left = scaled(layout.left, placingDpi);
-        const int top = scaled(layout.top, placingDpi);
-        const RECT frame = frameAround(
-            { left, top, left + scaled(layout.width, placingDpi), top + scaled(layout.height, placingDpi) },
-            style(), exStyle(), systemDpi());
+        // dpi.cpp's layoutWindow() scales a window without a title bar border included.
+        const RECT frame = layoutWindow(layout, style(), exStyle(), placingDpi, systemDpi());
         const std::wstring caption = toWide(layout.caption);
         CreateWindowExW(exStyle(), windowClassName, caption.c_str(), style(), frame.left, frame.top,
             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr),
@@ -285,9 +282,8 @@ DWORD FormWindow::style() const
 
 SIZE FormWindow::frameSize(UINT layoutDpi, UINT frameDpi) const
 {
-    const RECT frame
-        = frameAround({ 0, 0, scaled(m_layout.width, layoutDpi), scaled(m_layout.height, layoutDpi) },
-            style(), exStyle(), frameDpi);
+    // The same size as the window opens with (dpi.cpp's layoutWindow()).
+    const RECT frame = layoutWindow(m_layout, style(), exStyle(), layoutDpi, frameDpi);
     return { frame.right - frame.left, frame.bottom - frame.top };
 }
 
@@ -437,13 +433,15 @@ LRESULT FormWindow::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_DPICHANGED:
-        // The window moved to a monitor of another density: where Windows suggests, at the size
-        // that the layout gives at the new density, with its controls and font to match.
+        // The window moved to a monitor of another density, or its monitor's scale changed: at the
+        // size that the layout gives at the new density, with its controls and font to match.
         if (!m_backend.fixedDpi()) {
+            // On the same monitor, at the layout's place for the new density (dpi.cpp).
+            const POINT place = placeAfterDensityChange(m_handle, m_layout, style(), exStyle(), m_dpi,
+                LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
             m_dpi = LOWORD(wParam);
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(m_handle, nullptr, suggested->left, suggested->top, 0, 0,
-                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(
+                m_handle, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             layOut();
             setIcons();
             InvalidateRect(m_handle, nullptr, TRUE);
