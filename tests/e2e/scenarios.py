@@ -20,12 +20,19 @@ PROGRESS_WINDOW = (336, 260, 163, 72)
 FAREWELL_WINDOW = (0, 0, 800, 600)
 
 
+def scaled(desktop, *pixels):
+    """Pixels of 96 dpi at the density of the desktop's display (a Windows program's under Wine
+    may have another), rounded as the program rounds its layouts' twips: half a pixel up."""
+    dpi = getattr(desktop, "dpi", 96)
+    return tuple((2 * value * dpi + 96) // 192 for value in pixels)
+
+
 # The questionnaire, answered in full and read back on "Dati".
 
 def answer_name(desktop):
     nome = desktop.window("Nome")
     # With or without a window manager, each client area opens at its stored place.
-    check_equal(desktop.client_area("Nome"), (260, 50, 312, 131), "position and size of Nome")
+    check_equal(desktop.client_area("Nome"), scaled(desktop, 260, 50, 312, 131), "position and size of Nome")
     first_name = desktop.control(nome, "text", "Nome:")
     check(desktop.focused(first_name), "the first-name box has the focus at start")
     desktop.type("Mario")
@@ -45,7 +52,7 @@ def pick(desktop, text):
 
 def answer_birth_date(desktop):
     birth = desktop.window("Data di nascita")
-    check_equal(desktop.client_area("Data di nascita"), (295, 64, 251, 190), "position and size of Data di nascita")
+    check_equal(desktop.client_area("Data di nascita"), scaled(desktop, 295, 64, 251, 190), "position and size of Data di nascita")
     check(desktop.on_screen("Nome"), "Nome stays on screen beneath")
     desktop.control(birth, "label", "Inserire la data di nascita")
 
@@ -68,7 +75,7 @@ def answer_birth_date(desktop):
 
 def answer_sex_and_interests(desktop):
     sex = desktop.window("Sesso")
-    check_equal(desktop.client_area("Sesso"), (323, 78, 172, 162), "position and size of Sesso")
+    check_equal(desktop.client_area("Sesso"), scaled(desktop, 323, 78, 172, 162), "position and size of Sesso")
     check_drawn(desktop, "Sesso", (32, 16, 97, 17))  # "Selezionare il sesso"
     desktop.click(desktop.control(sex, "radio button", "Maschio"))
     wait_for("Maschio selected", lambda: desktop.checked(desktop.control(sex, "radio button", "Maschio")))
@@ -83,10 +90,10 @@ def answer_sex_and_interests(desktop):
 
 def check_drawn(desktop, title, label):
     """The window's pixels are on the screen: its background, and the ink of a label, given by its
-    place in the client area. "Sesso" lies wholly inside "Data di nascita", where a screenshot that
-    reads the windows one by one sees only black."""
+    place in the client area at 96 dpi. "Sesso" lies wholly inside "Data di nascita", where a
+    screenshot that reads the windows one by one sees only black."""
     x, y, _, _ = desktop.client_area(title)
-    left, top, width, height = label
+    left, top, width, height = scaled(desktop, *label)
 
     def drawn():
         shot = screen.grab(desktop.display, (x + left, y + top, width, height))
@@ -97,7 +104,7 @@ def check_drawn(desktop, title, label):
 
 def read_summary(desktop):
     dati = desktop.window("Dati")
-    check_equal(desktop.client_area("Dati"), (260, 113, 298, 166), "position and size of Dati")
+    check_equal(desktop.client_area("Dati"), scaled(desktop, 260, 113, 298, 166), "position and size of Dati")
     for below in ("Nome", "Data di nascita", "Sesso", "Interessi"):
         check(desktop.on_screen(below), below + " stays on screen beneath Dati")
     labels = desktop.texts(dati)
@@ -177,7 +184,8 @@ def fake_formatting(desktop):
     # Each showing of the progress window lasts only a moment, but the X server saw them, each at
     # the window's place. (That all hundred captions were seen whole is the captions' own test.)
     maps = desktop.window_log.stop()
-    progress, farewell = desktop.frame_of(PROGRESS_WINDOW), desktop.frame_of(FAREWELL_WINDOW, titled=False)
+    progress = desktop.frame_of(scaled(desktop, *PROGRESS_WINDOW))
+    farewell = desktop.frame_of(scaled(desktop, *FAREWELL_WINDOW), titled=False)
     check_equal({geometry for geometry in maps if geometry and geometry[2:] == progress[2:]}, {progress},
                 "places of the progress window")
     desktop.progress_showings = maps.get(progress, 0)
@@ -190,9 +198,11 @@ def fake_formatting(desktop):
     # Where the questionnaire's windows were, everything inside the farewell window's one-pixel
     # border (whose colour is the platform's) is black, once it is painted a moment after it is
     # mapped.
+    _, _, width, height = farewell
+
     def black_all_over():
-        shot = screen.grab(desktop.display, (1, 1, 798, 598))
-        return all(shot.pixel(x, y) == (0, 0, 0) for x in range(0, 798, 7) for y in range(0, 598, 7))
+        shot = screen.grab(desktop.display, (1, 1, width - 2, height - 2))
+        return all(shot.pixel(x, y) == (0, 0, 0) for x in range(0, width - 2, 7) for y in range(0, height - 2, 7))
     wait_for("the farewell window black all over", black_all_over, timeout=2)
     for title in ("Nome", "Data di nascita", "Sesso", "Interessi", "Dati"):
         check(desktop.on_screen(title), title + " stays on screen beneath the farewell")
@@ -200,7 +210,7 @@ def fake_formatting(desktop):
 
 def black_window(desktop):
     for window_id in desktop.window_ids(""):
-        if desktop.geometry(window_id) == FAREWELL_WINDOW:
+        if desktop.geometry(window_id) == scaled(desktop, *FAREWELL_WINDOW):
             return window_id
     return None
 

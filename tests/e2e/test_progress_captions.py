@@ -9,12 +9,16 @@ import threading
 
 import screen
 from desktop import check, check_equal, play, wait_for
-from scenarios import fake_errors, quick_questionnaire, start_formatting
+from scenarios import fake_errors, quick_questionnaire, scaled, start_formatting
 
-# Label1 of the progress window: 120 twips right and down inside the client area at (5040, 3900)
-# twips, 2175 by 255 twips; 15 twips make a pixel.
-LABEL = (336 + 8, 260 + 8, 145, 17)
 CAPTIONS = 100
+
+
+def label(desktop):
+    """Label1 of the progress window on the desktop's display: 120 twips right and down inside the
+    client area at (5040, 3900) twips, 2175 by 255 twips; 15 twips make a pixel at 96 dpi."""
+    (x, y, inside), (width, height) = scaled(desktop, 336, 260, 8), scaled(desktop, 145, 17)
+    return (x + inside, y + inside, width, height)
 
 
 class LabelSampler:
@@ -23,6 +27,7 @@ class LabelSampler:
 
     def __init__(self, desktop):
         self._grabber = screen.Grabber(desktop.display)
+        self._label = label(desktop)
         self.pictures = []
         self._stopping = threading.Event()
         self._thread = threading.Thread(target=self._sample, daemon=True)
@@ -32,7 +37,7 @@ class LabelSampler:
     def _sample(self):
         seen, last = set(), None
         while not self._stopping.is_set():
-            picture = self._grabber.grab(*LABEL)
+            picture = self._grabber.grab(*self._label)
             if picture is None or picture.data == last:
                 continue
             last = picture.data
@@ -74,7 +79,7 @@ def sample_the_formatting(desktop):
     # The black farewell window covers the label's place when the formatting is over.
     with screen.Grabber(desktop.display) as grabber:
         wait_for("the black farewell window over the progress label",
-                 lambda: set(grabber.grab(*LABEL).data[0::4]) == {0}, timeout=60)
+                 lambda: set(grabber.grab(*label(desktop)).data[0::4]) == {0}, timeout=60)
     desktop.sampler.stop()
 
 
@@ -98,7 +103,7 @@ def check_captions(desktop):
     # before it. And a caption that lost its "%" whole, cut between two glyphs, is caught by its
     # length: every whole caption with two digits reaches further right than any with one.
     ends = [ink.columns[-1] for _, ink in captions]
-    cut = [number for number, end in enumerate(ends) if end >= LABEL[2] - 1]
+    cut = [number for number, end in enumerate(ends) if end >= label(desktop)[2] - 1]
     if cut:
         which = "all" if len(cut) == len(captions) else "the " + ", ".join("%d." % (number + 1) for number in cut)
         problems.append("%d of them cut by the label's right edge (ink in its last column): %s"

@@ -41,7 +41,7 @@ class WineDesktop(Desktop):
 
     def __init__(self, program, inspector, dpi=96, **options):
         self._inspector = inspector
-        self._dpi = dpi
+        self.dpi = dpi
         options.setdefault("width", 1024 * dpi // 96)
         options.setdefault("height", 768 * dpi // 96)
         self.name = os.path.basename(program)
@@ -77,7 +77,7 @@ class WineDesktop(Desktop):
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
         # The density that Windows' display scale sets, which Wine reads when a program starts.
         self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                  "/d", str(self._dpi), "/f")
+                  "/d", str(self.dpi), "/f")
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
         # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
         fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")
