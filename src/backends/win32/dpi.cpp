@@ -53,10 +53,11 @@ namespace {
     };
 
     // Densities where the height scaled from 10 pixels leaves a caption no room. At 120 dpi
-    // (125 %) it is 12.5 pixels, rounded up to 13, but the labels grow only by the 25 % of their
-    // twips: in 13-pixel Tahoma "Nome e cognome:" is 114 pixels wide in a label of 111, and
-    // "Selezionare il sesso" 123 in one of 121. A pixel less makes every caption fit. At 168 dpi
-    // (175 %) the half pixel rounded up costs nothing: the tightest caption keeps 8 pixels.
+    // (125 %) it is 12.5 pixels, rounded up to 13: the font grows by 30 % where the labels grow
+    // by 25 %, and in 13-pixel Tahoma "Nome e cognome:" is 114 pixels wide in a label of 111,
+    // "Selezionare il sesso" 123 in one of 121. At 12 pixels every caption fits, the tightest
+    // with 6 pixels to spare. At 168 dpi (175 %) the half pixel rounded up costs nothing: there
+    // the tightest caption keeps 8 pixels.
     constexpr FontStep fontSteps[] = { { 120, 12 } };
 
     int captionHeight(UINT dpi)
@@ -120,11 +121,12 @@ RECT frameAround(RECT client, DWORD style, DWORD exStyle, UINT dpi)
 // 96 dpi, and which stays one pixel at every density. The layout puts the farewell window's client
 // area 15 twips (that pixel) from the screen's corner, 11970 by 8970 twips, so that the border
 // makes the whole window 800 by 600 pixels at the corner. At 144 dpi those twips make 1.5 pixels
-// from the corner and 1197 by 897 pixels: rounding the client area's edges and adding the border
-// would leave the window a pixel off the corner and a pixel short of 1200 by 900 on each side. So
-// what scales is the whole window's rectangle, the border included, whose edges fall on whole
-// pixels wherever the window's do at 96 dpi; the border takes its pixel inside it, and the client
-// area is the scaled one with its edges rounded outwards, by half a pixel at most.
+// from the corner and 1197 by 897 pixels: rounding the client area's edges to the nearest pixel
+// and adding the border would put the window at 1, 1, 1199 by 899 pixels, a pixel inside the
+// corner that 1200 by 900 pixels cover. So what scales is the whole window's rectangle, the border
+// included, whose edges fall on whole pixels wherever the window's do at 96 dpi; the border takes
+// its pixel inside it, and the client area is the scaled one with its edges rounded outwards, by
+// half a pixel at most (1, 1, 1198 by 898 at 144 dpi).
 RECT layoutClient(const shell::FormLayout& layout, DWORD style, DWORD exStyle, UINT dpi)
 {
     RECT client { scaled(layout.left, dpi), scaled(layout.top, dpi), 0, 0 };

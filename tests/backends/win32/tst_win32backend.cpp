@@ -1,9 +1,9 @@
 // What only the Win32 back end does, on real Win32 windows: the program's windows laid out at the
-// densities of every display scale from 100 % to 200 % with every caption fitting its control, and
-// again after the density changes under them, a window loaded
-// again over the one just unloaded, the labels that name their boxes for screen readers, and a
-// message box closed by the program's end. It runs on Windows, or under Wine on a display, reports
-// on standard error and exits 0 when every check holds.
+// densities of every display scale from 100 % to 200 %, and again after the density changes under
+// them, with every caption fitting its control (the tightest fit at each density is reported); a
+// window loaded again over the one just unloaded, the labels that name their boxes for screen
+// readers, and a message box closed by the program's end. It runs on Windows, or under Wine on a
+// display, reports on standard error and exits 0 when every check holds.
 
 #include "backends/win32/controls.h"
 #include "backends/win32/dpi.h"
