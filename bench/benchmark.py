@@ -36,7 +36,7 @@ def formatting_time(program, manager):
         fake_errors(desktop)
         start_formatting(desktop)
         log = desktop.window_log
-        farewell, progress_size = farewell_window(), progress_window()[2:]
+        farewell, progress_size = farewell_window(desktop), progress_window(desktop)[2:]
         wait_for("the farewell window", lambda: any(geometry == farewell for geometry, _, _ in log.showings()),
                  timeout=60)
         log.stop()
@@ -86,7 +86,7 @@ def page_times(page):
         wait_for("the farewell window", lambda: black_window(desktop), timeout=60)
         timeline = desktop.timeline()
         captions = [(when, text) for when, kind, text, _ in timeline if kind == "text" and text.startswith("Form")]
-        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(farewell_window()))
+        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(farewell_window(desktop)))
         in_order = [text for _, text in captions] == ["Formattazione in corso %d%%" % n for n in range(100)]
         return loaded, farewell - captions[0][0], in_order
 

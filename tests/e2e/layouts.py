@@ -9,8 +9,9 @@ import os
 TWIPS_PER_PIXEL = 15
 
 
-def pixels(twips):
-    return (twips + TWIPS_PER_PIXEL // 2) // TWIPS_PER_PIXEL
+def pixels(twips, dpi=96):
+    """Twips to pixels at this density, half a pixel up, as shell::pixelsAt() rounds them."""
+    return (twips * dpi + 720) // 1440
 
 
 @functools.cache
@@ -29,17 +30,20 @@ def _form(caption):
     return found[0]
 
 
-def window(caption=None, form=None):
-    """Where the window's client area opens on the screen: (x, y, width, height). The window is
-    named by its caption, or by its form when it has none (Form6, the farewell)."""
-    record = _records()[form] if form else _form(caption)
-    return tuple(pixels(twips) for twips in record["rect"])
+def window(caption=None, form=None, dpi=96, border=0):
+    """Where the window's client area opens on the screen: (x, y, width, height) at this density.
+    The window is named by its caption, or by its form when it has none (Form6, the farewell).
+    With a border of so many pixels at 96 dpi, the rectangle around both, scaled as one."""
+    x, y, width, height = _records()[form]["rect"] if form else _form(caption)["rect"]
+    edge = border * TWIPS_PER_PIXEL
+    return tuple(pixels(twips, dpi) for twips in (x - edge, y - edge, width + 2 * edge, height + 2 * edge))
 
 
-def control(caption, name):
+def control(caption, name, dpi=96):
     """Where a control of the window with this caption stands inside its client area:
-    (x, y, width, height). The control is named by its caption or by its name in the record."""
+    (x, y, width, height) at this density. The control is named by its caption or by its name in
+    the record."""
     for record in _form(caption)["controls"]:
         if name in (record["caption"], record["name"]):
-            return tuple(pixels(twips) for twips in record["rect"])
+            return tuple(pixels(twips, dpi) for twips in record["rect"])
     raise KeyError("no control %r in %r" % (name, caption))

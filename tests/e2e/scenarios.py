@@ -21,20 +21,26 @@ FORMAT_WARNING = "L'hard-disk verr\u00e0 formattato"
 BORDER = 1
 
 
-def progress_window():
+def dpi(desktop):
+    """The density of the desktop's display: a Windows program's under Wine may have another."""
+    return getattr(desktop, "dpi", 96)
+
+
+def progress_window(desktop):
     """Where the progress window's client area opens."""
-    return layouts.window("Form7")
+    return layouts.window("Form7", dpi=dpi(desktop))
 
 
-def farewell_window():
-    """The black farewell window, which has no title: its client area and border."""
-    x, y, width, height = layouts.window(form="Form6")
-    return (x - BORDER, y - BORDER, width + 2 * BORDER, height + 2 * BORDER)
+def farewell_window(desktop):
+    """The black farewell window, which has no title: its client area and its one-pixel border,
+    which scale as one, so that at any density the window covers the corner that 800 by 600
+    pixels cover at 96 dpi."""
+    return layouts.window(form="Form6", dpi=dpi(desktop), border=BORDER)
 
 
 def check_place(desktop, title):
     """With or without a window manager, each client area opens at its recorded place."""
-    check_equal(desktop.client_area(title), layouts.window(title), "position and size of " + title)
+    check_equal(desktop.client_area(title), layouts.window(title, dpi=dpi(desktop)), "position and size of " + title)
 
 
 # The questionnaire, answered in full and read back on "Dati".
@@ -102,7 +108,7 @@ def check_drawn(desktop, title, label):
     recorded place in the client area. "Sesso" lies wholly inside "Data di nascita", where a
     screenshot that reads the windows one by one sees only black."""
     x, y, _, _ = desktop.client_area(title)
-    left, top, width, height = layouts.control(title, label)
+    left, top, width, height = layouts.control(title, label, dpi=dpi(desktop))
 
     def drawn():
         shot = desktop.grab((x + left, y + top, width, height))
@@ -193,7 +199,8 @@ def fake_formatting(desktop):
     # Each showing of the progress window lasts only a moment, but the X server saw them, each at
     # the window's place. (That all hundred captions were seen whole is the captions' own test.)
     maps = desktop.window_log.stop()
-    progress, farewell = desktop.frame_of(progress_window()), desktop.frame_of(farewell_window(), titled=False)
+    progress = desktop.frame_of(progress_window(desktop))
+    farewell = desktop.frame_of(farewell_window(desktop), titled=False)
     check_equal({geometry for geometry in maps if geometry and geometry[2:] == progress[2:]}, {progress},
                 "places of the progress window")
     desktop.progress_showings = maps.get(progress, 0)
@@ -206,7 +213,8 @@ def fake_formatting(desktop):
     # Where the questionnaire's windows were, everything inside the farewell window's one-pixel
     # border (whose colour is the platform's) is black, once it is painted a moment after it is
     # mapped.
-    client = layouts.window(form="Form6")
+    x, y, width, height = farewell
+    client = (x + BORDER, y + BORDER, width - 2 * BORDER, height - 2 * BORDER)
 
     def black_all_over():
         shot = desktop.grab(client)
@@ -218,7 +226,7 @@ def fake_formatting(desktop):
 
 def black_window(desktop):
     for window_id in desktop.window_ids(""):
-        if desktop.geometry(window_id) == farewell_window():
+        if desktop.geometry(window_id) == farewell_window(desktop):
             return window_id
     return None
 

@@ -9,15 +9,17 @@ import threading
 
 import layouts
 import screen
-from desktop import check, play, program_on_display, wait_for
-from scenarios import fake_errors, quick_questionnaire, start_formatting
+from desktop import check, check_equal, play, program_on_display, wait_for
+from scenarios import dpi, fake_errors, quick_questionnaire, start_formatting
 
 CAPTIONS = 100
 
 
-def label():
-    """Where the progress window's caption, its Label1, stands on the screen."""
-    (x, y, _, _), (left, top, width, height) = layouts.window("Form7"), layouts.control("Form7", "Label1")
+def label(desktop):
+    """Where the progress window's caption, its Label1, stands on the desktop's screen."""
+    density = dpi(desktop)
+    (x, y, _, _) = layouts.window("Form7", dpi=density)
+    left, top, width, height = layouts.control("Form7", "Label1", dpi=density)
     return (x + left, y + top, width, height)
 
 
@@ -27,7 +29,7 @@ class LabelSampler:
 
     def __init__(self, desktop):
         self._grabber = screen.Grabber(desktop.display)
-        self._label = label()
+        self._label = label(desktop)
         self.pictures = []
         self._stopping = threading.Event()
         self._thread = threading.Thread(target=self._sample, daemon=True)
@@ -79,7 +81,7 @@ def sample_the_formatting(desktop):
     # The black farewell window covers the label's place when the formatting is over.
     with screen.Grabber(desktop.display) as grabber:
         wait_for("the black farewell window over the progress label",
-                 lambda: set(grabber.grab(*label()).data[0::4]) == {0}, timeout=60)
+                 lambda: set(grabber.grab(*label(desktop)).data[0::4]) == {0}, timeout=60)
     desktop.sampler.stop()
 
 
@@ -103,7 +105,7 @@ def check_captions(desktop):
     # before it. And a caption that lost its "%" whole, cut between two glyphs, is caught by its
     # length: every whole caption with two digits reaches further right than any with one.
     ends = [ink.columns[-1] for _, ink in captions]
-    cut = [number for number, end in enumerate(ends) if end >= label()[2] - 1]
+    cut = [number for number, end in enumerate(ends) if end >= label(desktop)[2] - 1]
     if cut:
         which = "all" if len(cut) == len(captions) else "the " + ", ".join("%d." % (number + 1) for number in cut)
         problems.append("%d of them cut by the label's right edge (ink in its last column): %s"

@@ -31,10 +31,17 @@ PREFIX_TIMEOUT = 120
 class WineDesktop(Desktop):
     """Starts Xvfb, a fresh Wine prefix on it and the Windows program in that prefix; stops them
     all and removes the prefix, whatever happens. `timings` says how long the prefix took to
-    create and the program to show its first window."""
+    create and the program to show its first window.
 
-    def __init__(self, program, inspector, **options):
+    `dpi` is the display's density, as Windows' display scale sets it (96 at 100 %, 144 at
+    150 %...); the screen grows with it, as a laptop's at that scale shows 1024 by 768 pixels of
+    96 dpi."""
+
+    def __init__(self, program, inspector, dpi=96, **options):
         self._inspector = inspector
+        self.dpi = dpi
+        options.setdefault("width", 1024 * dpi // 96)
+        options.setdefault("height", 768 * dpi // 96)
         self.name = os.path.basename(program)
         self.timings = {}
         for path in (program, inspector):
@@ -66,6 +73,9 @@ class WineDesktop(Desktop):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        # The density that Windows' display scale sets, which Wine reads when a program starts.
+        self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                  "/d", str(self.dpi), "/f")
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
         # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
         fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")

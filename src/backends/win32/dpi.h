@@ -24,13 +24,24 @@ int systemMetric(int index, UINT dpi);
 // The window rectangle around a client rectangle, for a frame of these styles at this density.
 RECT frameAround(RECT client, DWORD style, DWORD exStyle, UINT dpi);
 
+// The client area that a layout puts on the screen at this density, for a window of these styles.
+RECT layoutClient(const shell::FormLayout& layout, DWORD style, DWORD exStyle, UINT dpi);
+
+// The whole window around that client area, its frame drawn at frameDpi.
+RECT layoutWindow(const shell::FormLayout& layout, DWORD style, DWORD exStyle, UINT layoutDpi, UINT frameDpi);
+
+// Where a window's frame goes when the density changes from one to the other under it, given the
+// rectangle that Windows suggests (WM_DPICHANGED).
+POINT placeAfterDensityChange(HWND window, const shell::FormLayout& layout, DWORD style, DWORD exStyle,
+    UINT oldDpi, UINT newDpi, const RECT& suggested);
+
 inline int scaled(int twips, UINT dpi)
 {
     return shell::pixelsAt(twips, int(dpi));
 }
 
 // The one font of every control: the desktop's message font (the font of its own dialogs and
-// message boxes) at this density, no taller than the layouts leave room for.
+// message boxes) at this density, no taller than the layouts leave room for at that density.
 LOGFONTW controlFont(UINT dpi);
 
 // Sets a window timer that Windows must not coalesce with others, where Windows allows asking.

@@ -18,11 +18,7 @@ Window::Window(Win32Backend& backend, const shell::FormLayout& layout, shell::Wi
     // The layout gives the client area's position on the screen. Until the window exists its
     // monitor is unknown, so the system's density places it, and place() then sizes it at its own.
     const UINT placingDpi = backend.fixedDpi() ? backend.fixedDpi() : systemDpi();
-    const int left = scaled(layout.left, placingDpi);
-    const int top = scaled(layout.top, placingDpi);
-    const RECT frame = frameAround(
-        { left, top, left + scaled(layout.width, placingDpi), top + scaled(layout.height, placingDpi) },
-        style(), exStyle(), systemDpi());
+    const RECT frame = layoutWindow(layout, style(), exStyle(), placingDpi, systemDpi());
     const std::wstring caption = toWide(layout.caption);
     CreateWindowExW(exStyle(), windowClassName, caption.c_str(), style(), frame.left, frame.top,
         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, GetModuleHandleW(nullptr), this);
@@ -60,8 +56,9 @@ DWORD Window::style() const
 
 SIZE Window::frameSize(UINT layoutDpi, UINT frameDpi) const
 {
-    const RECT frame = frameAround(
-        { 0, 0, scaled(m_layout.width, layoutDpi), scaled(m_layout.height, layoutDpi) }, style(), exStyle(), frameDpi);
+    // The same size as the window opens with, which layoutWindow() rounds as a whole for a window
+    // without a title bar.
+    const RECT frame = layoutWindow(m_layout, style(), exStyle(), layoutDpi, frameDpi);
     return { frame.right - frame.left, frame.bottom - frame.top };
 }
 
@@ -70,10 +67,7 @@ void Window::place()
 {
     const UINT dpi = m_backend.fixedDpi() ? m_backend.fixedDpi() : windowDpi(m_handle);
     m_dpi = dpi;
-    const int left = scaled(m_layout.left, dpi);
-    const int top = scaled(m_layout.top, dpi);
-    const RECT frame = frameAround({ left, top, left + scaled(m_layout.width, dpi), top + scaled(m_layout.height, dpi) },
-        style(), exStyle(), windowDpi(m_handle));
+    const RECT frame = layoutWindow(m_layout, style(), exStyle(), dpi, windowDpi(m_handle));
     SetWindowPos(m_handle, nullptr, frame.left, frame.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     layOut();
     setIcons();

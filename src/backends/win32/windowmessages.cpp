@@ -210,15 +210,17 @@ LRESULT Window::controlColours(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 
-// The window moved to a monitor of another density: where Windows suggests, at the size that the
-// layout gives at the new density, with its controls and font to match.
+// The window moved to a monitor of another density, or its monitor's scale changed: at the size
+// that the layout gives at the new density, with its controls and font to match, and on the same
+// monitor at the layout's place for that density (placeAfterDensityChange()).
 LRESULT Window::densityChanged(WPARAM wParam, LPARAM lParam)
 {
     if (m_backend.fixedDpi())
         return 0;
+    const POINT place = placeAfterDensityChange(
+        m_handle, m_layout, style(), exStyle(), m_dpi, LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
     m_dpi = LOWORD(wParam);
-    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(m_handle, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_handle, nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     layOut();
     setIcons();
     InvalidateRect(m_handle, nullptr, TRUE);

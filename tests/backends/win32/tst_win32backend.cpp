@@ -1,9 +1,10 @@
-// What only the Win32 back end does, on real Win32 windows: the program's windows laid out at 96 and
-// at 192 dots per inch with every caption fitting its control, a change of density, a window loaded
-// again, the labels that name their boxes for screen readers, a message box closed by the program's
-// end, and failures (a control handle kept past its window's load, an exception under the window
-// procedure) turned into the runtime's error box and status 1. It runs on Windows, or under Wine on a display, reports
-// on standard error and exits 0 when every check holds.
+// What only the Win32 back end does, on real Win32 windows: the program's windows laid out at the
+// densities of every display scale from 100 % to 200 %, and again after the density changes under
+// them, with every caption fitting its control (the tightest fit at each density is reported); a
+// window loaded again, the labels that name their boxes for screen readers, a message box closed by
+// the program's end, and failures (a control handle kept past its window's load, an exception under
+// the window procedure) turned into the runtime's error box and status 1. It runs on Windows, or
+// under Wine on a display, reports on standard error and exits 0 when every check holds.
 
 #include "backends/win32/controls.h"
 #include "backends/win32/dpi.h"
@@ -24,6 +25,7 @@
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using shell::ControlKind;
@@ -156,9 +158,16 @@ int captionRoom(const Control& control, UINT dpi)
     }
 }
 
-// Every text that the control shows in this run, its current one and those given.
-void checkFits(
-    const Control& control, UINT dpi, const std::string& where, std::vector<std::string> texts = {})
+// The tightest fit of a caption seen so far: the pixels left beside it in its control.
+struct Margin
+{
+    int pixels = 1 << 30;
+    std::string where;
+};
+
+// Every text that the control shows in this run, its current one and those given, fits it whole.
+void checkFits(const Control& control, UINT dpi, const std::string& where, std::vector<std::string> texts,
+    Margin& tightest)
 {
     texts.push_back(control.text());
     if (control.record().kind == ControlKind::ComboBox) {
@@ -176,30 +185,57 @@ void checkFits(
         check(extent.cy <= client.bottom,
             where + ": \"" + text + "\" is " + std::to_string(extent.cy) + " pixels high, room for "
                 + std::to_string(client.bottom));
+        if (!text.empty() && room - extent.cx < tightest.pixels)
+            tightest = { room - extent.cx, where + " \"" + text + '"' };
     }
 }
 
-// Windows open at their layout's client rectangle, every control at its own, and every caption of
-// the layouts and of the run fits its control, in the one font of all controls.
-void layoutsAtDensity(UINT dpi)
+// The texts that the run gives a control besides its layout's: the hundred percentages of the
+// progress window, and the summary's name (one of three words), date and interests.
+std::vector<std::string> runTexts(const shell::Form& form, std::string_view control, const std::string& date)
 {
-    Fixture fixture(dpi);
+    std::vector<std::string> texts;
+    if (&form == &shell::form<Form7>() && control == "Label1") {
+        for (int percent = 0; percent < 100; ++percent)
+            texts.push_back("Formattazione in corso " + std::to_string(percent) + '%');
+    }
+    if (&form == &shell::form<Form5>() && control == "Label1")
+        texts = { "Maria Vittoria Santangelo" };
+    if (&form == &shell::form<Form5>() && control == "Text1")
+        texts = { date };
+    if (&form == &shell::form<Form5>() && control == "Combo1")
+        texts = { "pesca", "nuoto", "sub", "droga", "rock", "internet" };
+    return texts;
+}
+
+// Every loaded window at this density: its client area where its layout puts it, every control at
+// its own rectangle, one font for all controls, and every caption of the layouts and of the run
+// whole in its control. The farewell window, which has no title bar, covers with its one-pixel
+// border exactly the corner of the screen that 800 by 600 pixels cover at 96 dpi.
+void checkWindows(Fixture& fixture, UINT dpi, Margin& tightest)
+{
     const std::string at = " at " + std::to_string(dpi) + " dpi";
-    std::vector<std::string> percentages;
-    for (int percent = 0; percent < 100; ++percent)
-        percentages.push_back("Formattazione in corso " + std::to_string(percent) + '%');
     const std::string date = shell::dateToText(
         shell::Date { std::chrono::year(1998), std::chrono::month(12), std::chrono::day(28) },
         fixture.backend.dateFormat());
-
+    const auto px = [dpi](int twips) { return shell::pixelsAt(twips, int(dpi)); };
     HFONT font = nullptr;
     for (shell::Form* form : fixture.everyWindow()) {
         const std::vector<Control*> controls = Fixture::controls(*form);
         const shell::FormLayout& layout = form->layout();
         const HWND window = win32backend::windowHandle(form->nativeWindow());
-        const auto px = [dpi](int twips) { return shell::pixelsAt(twips, int(dpi)); };
-        checkRect(clientOnScreen(window), px(layout.left), px(layout.top), px(layout.width),
-            px(layout.height), name(*form) + ": client rectangle" + at);
+        if (layout.caption.empty()) {
+            RECT frame;
+            GetWindowRect(window, &frame);
+            const int width = MulDiv(800, int(dpi), 96);
+            const int height = MulDiv(600, int(dpi), 96);
+            checkRect(frame, 0, 0, width, height, "the farewell window" + at);
+            checkRect(clientOnScreen(window), 1, 1, width - 2, height - 2,
+                "the farewell window's client area" + at);
+        } else {
+            checkRect(clientOnScreen(window), px(layout.left), px(layout.top), px(layout.width),
+                px(layout.height), name(*form) + ": client rectangle" + at);
+        }
         for (std::size_t i = 0; i < controls.size(); ++i) {
             const shell::ControlRecord& record = layout.controls[i];
             if (!controls[i])
@@ -209,57 +245,57 @@ void layoutsAtDensity(UINT dpi)
                 px(record.height), where + ": rectangle");
             const auto controlFont
                 = reinterpret_cast<HFONT>(SendMessageW(controls[i]->handle(), WM_GETFONT, 0, 0));
-            check(controlFont && (!font || controlFont == font), where + ": the one font of all controls");
+            LOGFONTW described {};
+            GetObjectW(controlFont, sizeof described, &described);
+            check(controlFont && (!font || controlFont == font)
+                    && described.lfHeight == win32backend::controlFont(dpi).lfHeight,
+                where + ": the one font of all controls at this density");
             font = controlFont;
-            std::vector<std::string> texts;
-            if (form == &shell::form<Form7>() && record.name == "Label1")
-                texts = percentages;
-            if (form == &shell::form<Form5>() && record.name == "Text1")
-                texts = { date };
-            if (form == &shell::form<Form5>() && record.name == "Label1")
-                texts = { "Maria Vittoria Santangelo" }; // a name of three words
-            checkFits(*controls[i], dpi, where, texts);
+            checkFits(*controls[i], dpi, where, runTexts(*form, record.name, date), tightest);
         }
-    }
-
-    if (dpi == 96) {
-        // Without a title bar, the one-pixel border makes the farewell window exactly 800 by 600
-        // pixels at the corner of the screen.
-        Fixture::controls(shell::form<Form6>());
-        RECT frame;
-        GetWindowRect(win32backend::windowHandle(shell::form<Form6>().nativeWindow()), &frame);
-        checkRect(frame, 0, 0, 800, 600, "the farewell window covers 800 by 600 pixels at 0, 0");
     }
 }
 
-// A window that moves to a monitor of twice the density doubles, controls and font with it.
-void densityChange()
+// The densities of Windows' display scales from 100 % to 200 %, by steps of 25 %.
+constexpr UINT densities[] = { 96, 120, 144, 168, 192 };
+
+// Every window laid out at each density, whatever the display's own.
+void layoutsAtEveryDensity()
+{
+    for (UINT dpi : densities) {
+        Fixture fixture(dpi);
+        Margin tightest;
+        checkWindows(fixture, dpi, tightest);
+        std::fprintf(stderr, "%u dpi: font %ld pixels high, tightest caption %s with %d pixels to spare\n",
+            dpi, -win32backend::controlFont(dpi).lfHeight, tightest.where.c_str(), tightest.pixels);
+    }
+}
+
+// The windows at the display's own density, then the density changing under them to each of the
+// others in turn and back: each time the windows end up as if they had opened at the new density.
+void densityChanges()
 {
     Fixture fixture(0);
-    const std::vector<Control*> controls = Fixture::controls(shell::form<Form2>());
-    const shell::FormLayout& layout = shell::form<Form2>().layout();
-    const HWND window = win32backend::windowHandle(shell::form<Form2>().nativeWindow());
-    const UINT dpi = win32backend::windowDpi(window) * 2;
-    RECT suggested;
-    GetWindowRect(window, &suggested);
-    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-
-    RECT client;
-    GetClientRect(window, &client);
-    check(client.right == shell::pixelsAt(layout.width, int(dpi))
-            && client.bottom == shell::pixelsAt(layout.height, int(dpi)),
-        "the client area after a change of density");
-    for (std::size_t i = 0; i < controls.size(); ++i) {
-        const shell::ControlRecord& record = layout.controls[i];
-        LOGFONTW font {};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(controls[i]->handle(), WM_GETFONT, 0, 0)),
-            sizeof font, &font);
-        check(font.lfHeight == win32backend::controlFont(dpi).lfHeight,
-            std::string(record.name) + ": the font after a change of density");
-        checkRect(inParent(controls[i]->handle()), shell::pixelsAt(record.left, int(dpi)),
-            shell::pixelsAt(record.top, int(dpi)), shell::pixelsAt(record.width, int(dpi)),
-            shell::pixelsAt(record.height, int(dpi)),
-            std::string(record.name) + ": the rectangle after a change of density");
+    for (shell::Form* form : fixture.everyWindow())
+        shell::Runtime::current().load(*form);
+    const UINT start = win32backend::systemDpi();
+    Margin tightest;
+    checkWindows(fixture, start, tightest);
+    std::vector<UINT> changes;
+    for (UINT dpi : densities) {
+        if (dpi != start)
+            changes.push_back(dpi);
+    }
+    changes.push_back(start);
+    for (UINT dpi : changes) {
+        for (shell::Form* form : fixture.everyWindow()) {
+            const HWND window = win32backend::windowHandle(form->nativeWindow());
+            // A rectangle on the same monitor, as Windows suggests when the user changes its scale.
+            RECT suggested;
+            GetWindowRect(window, &suggested);
+            SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        }
+        checkWindows(fixture, dpi, tightest);
     }
 }
 
@@ -431,9 +467,8 @@ void failuresBecomeRuntimeErrors()
 int wmain(int, wchar_t*[])
 {
     win32backend::becomeDpiAware();
-    layoutsAtDensity(96);
-    layoutsAtDensity(192);
-    densityChange();
+    layoutsAtEveryDensity();
+    densityChanges();
     reloadStartsAfresh();
     labelsPrecedeTheirBoxes();
     onlyTheNameWindowCarriesTheIcon();
