@@ -86,7 +86,8 @@ def page_times(page):
         wait_for("the farewell window", lambda: black_window(desktop), timeout=60)
         timeline = desktop.timeline()
         captions = [(when, text) for when, kind, text, _ in timeline if kind == "text" and text.startswith("Form")]
-        farewell = next(when for when, kind, _, place in timeline if kind == "show" and place == list(farewell_window(desktop)))
+        farewell = next(when for when, kind, _, place in timeline
+                        if kind == "show" and place == list(farewell_window(desktop)))
         in_order = [text for _, text in captions] == ["Formattazione in corso %d%%" % n for n in range(100)]
         return loaded, farewell - captions[0][0], in_order
 
