@@ -1,6 +1,7 @@
 #include "qtbackend.h"
 
 #include "controls.h"
+#include "frame.h"
 #include "intervaltimer.h"
 
 #include <QAccessible>
@@ -14,7 +15,6 @@
 #include <QFontMetricsF>
 #include <QLocale>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPixmap>
 #include <QStyle>
 
@@ -54,15 +54,16 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // The window's place on the screen. The stored position is the client area's; a title-less
-    // window's border lies around it.
+    // The window's place on the screen. The stored position is the client area's; the border and
+    // title bar that the window draws itself, if any, lie around it.
     QRect frameRect() const;
     void resetControls();
     void timerElapsed(std::size_t control);
 
     QtBackend& m_backend;
     const shell::FormLayout& m_layout;
-    const int m_border;
+    // What the window draws itself around its client area (frame.h).
+    const QMargins m_margins;
     shell::WindowEvents* m_events = nullptr;
     // By index in the layout; none for timers.
     std::vector<QWidget*> m_widgets;
@@ -247,15 +248,13 @@ namespace {
 FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
     : m_backend(backend)
     , m_layout(layout)
-    , m_border(layout.caption.empty() ? 1 : 0)
+    // The frame's flags and hints, and the title bar that the window may draw itself, are the
+    // frame's business (frame.cpp).
+    , m_margins(frame::decorate(*this, toQString(layout.caption)))
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(accessibleFormWindow), true);
     Q_UNUSED(accessibleInstalled)
 
-    // A fixed single border: a title bar with the caption only, or no title bar at all.
-    Qt::WindowFlags flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
-    flags |= m_border ? Qt::FramelessWindowHint : Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    setWindowFlags(flags);
     setWindowTitle(toQString(layout.caption));
     setObjectName(toQString(layout.caption));
     setFixedSize(frameRect().size());
@@ -285,7 +284,7 @@ FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
         QWidget* widget = createControl(record.kind, this);
         widget->setObjectName(toQString(record.name));
         widget->setGeometry(
-            pixelRect(record.left, record.top, record.width, record.height).translated(m_border, m_border));
+            pixelRect(record.left, record.top, record.width, record.height).translated(m_margins.left(), m_margins.top()));
         if (auto* button = qobject_cast<CommandButton*>(widget)) {
             connect(button, &QPushButton::clicked, this, [this, i] {
                 if (m_events)
@@ -329,7 +328,7 @@ void FormWindow::load(shell::WindowEvents& events)
 QRect FormWindow::frameRect() const
 {
     const QRect client = pixelRect(m_layout.left, m_layout.top, m_layout.width, m_layout.height);
-    return client.adjusted(-m_border, -m_border, m_border, m_border);
+    return client.marginsAdded(m_margins);
 }
 
 void FormWindow::resetControls()
@@ -378,6 +377,8 @@ void FormWindow::open(bool modal)
     m_backend.hideUnloadedWindows();
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     m_painted = false;
+    // The window's owner, told to the desktop before it maps the window (frame.cpp).
+    frame::prepareShow(*this, modal);
     // A window is always shown freshly mapped, which already puts it in front.
     QWidget::show();
     activateWindow();
@@ -402,11 +403,8 @@ void FormWindow::closeEvent(QCloseEvent* event)
 void FormWindow::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
-    if (m_border != 0) {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
+    // The border that the window draws itself, if any (frame.cpp).
+    frame::paintBorder(*this, m_margins);
     // Ticks held back for this paint are dropped, and the window's intervals start over from here
     // instead: what this paint puts on the screen stays there for at least one interval before a
     // tick can take the window away.
@@ -490,6 +488,8 @@ void QtBackend::messageBox(std::string_view prompt, shell::MsgStyle style, std::
     hideUnloadedWindows();
     QMessageBox box(icon, toQString(title), toQString(prompt), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // The box's owner, for the desktop to frame and keep it as one of its dialogs (frame.cpp).
+    frame::prepareMessageBox(box);
     box.exec();
 }
 
