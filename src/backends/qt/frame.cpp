@@ -84,19 +84,23 @@ namespace {
         const xcb_atom_t checkAtom = atom(connection, "_NET_SUPPORTING_WM_CHECK");
         const xcb_window_t check = windowIn(property(connection, screen->root, checkAtom, XCB_ATOM_WINDOW));
         // A check window left behind by a window manager that has gone no longer names itself.
-        if (check == XCB_WINDOW_NONE || windowIn(property(connection, check, checkAtom, XCB_ATOM_WINDOW)) != check)
+        if (check == XCB_WINDOW_NONE
+            || windowIn(property(connection, check, checkAtom, XCB_ATOM_WINDOW)) != check)
             return {};
         return property(connection, check, atom(connection, "_NET_WM_NAME"), atom(connection, "UTF8_STRING"));
     }
 
-    void setMotifHints(xcb_connection_t* connection, xcb_window_t window, std::uint32_t functions,
-        std::uint32_t decorations)
+    void setMotifHints(
+        xcb_connection_t* connection, xcb_window_t window, std::uint32_t functions, std::uint32_t decorations)
     {
         const xcb_atom_t hints = atom(connection, "_MOTIF_WM_HINTS");
-        const std::array<std::uint32_t, 5> value = { motifFunctions | motifDecorations, functions, decorations, 0, 0 };
-        xcb_change_property(
-            connection, XCB_PROP_MODE_REPLACE, window, hints, hints, 32, std::uint32_t(value.size()), value.data());
+        const std::array<std::uint32_t, 5> value
+            = { motifFunctions | motifDecorations, functions, decorations, 0, 0 };
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, hints, hints, 32,
+            std::uint32_t(value.size()), value.data());
     }
+
+    const QString titleBarName = QStringLiteral("frame title bar");
 
     // The title bar that a window draws itself: its caption alone, drawn as the application's
     // style draws the title bars of its own subwindows, in the desktop's title font. It is a
@@ -110,7 +114,7 @@ namespace {
             : QWidget(&window)
             , m_caption(caption)
         {
-            setObjectName(QStringLiteral("titleBar"));
+            setObjectName(titleBarName);
             // The title bar alone is a native window; the controls beside it stay Qt's own.
             QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
             setAttribute(Qt::WA_NativeWindow);
@@ -188,6 +192,26 @@ namespace {
         return nullptr;
     }
 
+    // Qt tells the desktop that a dialog belongs to the application, and that a window that is
+    // no dialog belongs to none, as it shows them; so the owner is told once the window is shown.
+    void ownOnceShown(QWidget& window, QWidget& owner)
+    {
+        xcb_connection_t* x11 = connection();
+        if (!x11)
+            return;
+        QMetaObject::invokeMethod(
+            &window,
+            [x11, &window, owner = QPointer<QWidget>(&owner)] {
+                if (!owner || !window.isVisible())
+                    return;
+                const auto ownerId = xcb_window_t(owner->winId());
+                xcb_change_property(x11, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()),
+                    XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &ownerId);
+                xcb_flush(x11);
+            },
+            Qt::QueuedConnection);
+    }
+
 }
 
 QMargins decorate(QWidget& window, const QString& caption)
@@ -197,26 +221,19 @@ QMargins decorate(QWidget& window, const QString& caption)
         window.setWindowFlags(fixed | Qt::FramelessWindowHint);
         return { 1, 1, 1, 1 };
     }
-    xcb_connection_t* x11 = connection();
-    if (!x11) {
-        window.setWindowFlags(fixed | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-        return {};
-    }
-    // The window manager is asked once; it is the same for every window of the run.
-    static const bool drawsOwnTitleBar = [&] {
-        const std::string name = windowManager(x11);
+    // The window manager is asked once; it is the same for every window of the run. The hints
+    // are set as the window is shown (prepareShow): a window created here already, before its
+    // place is set, would open where Qt does not know it is.
+    static const bool drawsOwnTitleBar = [] {
+        xcb_connection_t* x11 = connection();
+        const std::string name = x11 ? windowManager(x11) : std::string();
         return std::find(keepingButtons.begin(), keepingButtons.end(), name) != keepingButtons.end();
     }();
     if (!drawsOwnTitleBar) {
-        // A border and a title, no window menu; the window can be moved, but neither resized,
-        // minimised, maximised nor closed from its frame.
         window.setWindowFlags(fixed | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-        setMotifHints(x11, xcb_window_t(window.winId()), motifMove, motifBorder | motifTitle);
         return {};
     }
-    // No frame from the desktop, which still moves the window and closes it on Alt+F4.
     window.setWindowFlags(fixed | Qt::FramelessWindowHint);
-    setMotifHints(x11, xcb_window_t(window.winId()), motifMove | motifClose, 0);
     auto* titleBar = new TitleBar(window, caption);
     return { 1, 1 + titleBar->preferredHeight(), 1, 1 };
 }
@@ -237,26 +254,27 @@ void prepareShow(QWidget& window, bool modal)
     xcb_connection_t* x11 = connection();
     if (!x11)
         return;
-    // Like a dialog, a modal window belongs to the window it opens above, which the desktop then
-    // keeps beneath it. Its type stays that of a normal window, for GNOME would attach a modal
-    // dialog to its owner's title bar and centre it there.
     const auto id = xcb_window_t(window.winId());
-    if (owner) {
-        const auto ownerId = xcb_window_t(owner->winId());
-        xcb_change_property(
-            x11, XCB_PROP_MODE_REPLACE, id, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &ownerId);
-    } else {
-        xcb_delete_property(x11, id, XCB_ATOM_WM_TRANSIENT_FOR);
+    if (window.findChild<QWidget*>(titleBarName, Qt::FindDirectChildrenOnly)) {
+        // No frame from the desktop, which still moves the window and closes it on Alt+F4.
+        setMotifHints(x11, id, motifMove | motifClose, 0);
+    } else if (!window.windowTitle().isEmpty()) {
+        // A border and a title, no window menu; the window can be moved, but neither resized,
+        // minimised, maximised nor closed from its frame.
+        setMotifHints(x11, id, motifMove, motifBorder | motifTitle);
     }
+    // Like a dialog, a modal window belongs to the window it opens above, which the desktop
+    // then keeps beneath it: mutter would otherwise raise a window beneath on a click, which
+    // the program ignores. Its type stays that of a normal window, for GNOME would attach a
+    // modal dialog to its owner's title bar and centre it there.
+    if (owner)
+        ownOnceShown(window, *owner);
 }
 
 void prepareMessageBox(QMessageBox& box)
 {
-    QWidget* owner = topWindowBesides(&box);
-    if (!owner || !owner->windowHandle())
-        return;
-    box.winId();
-    box.windowHandle()->setTransientParent(owner->windowHandle());
+    if (QWidget* owner = topWindowBesides(&box))
+        ownOnceShown(box, *owner);
 }
 
 }

@@ -283,8 +283,8 @@ FormWindow::FormWindow(QtBackend& backend, const shell::FormLayout& layout)
         }
         QWidget* widget = createControl(record.kind, this);
         widget->setObjectName(toQString(record.name));
-        widget->setGeometry(
-            pixelRect(record.left, record.top, record.width, record.height).translated(m_margins.left(), m_margins.top()));
+        widget->setGeometry(pixelRect(record.left, record.top, record.width, record.height)
+                                .translated(m_margins.left(), m_margins.top()));
         if (auto* button = qobject_cast<CommandButton*>(widget)) {
             connect(button, &QPushButton::clicked, this, [this, i] {
                 if (m_events)
@@ -377,7 +377,7 @@ void FormWindow::open(bool modal)
     m_backend.hideUnloadedWindows();
     setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
     m_painted = false;
-    // The window's owner, told to the desktop before it maps the window (frame.cpp).
+    // The window's hints and owner, told to the desktop before it maps the window (frame.cpp).
     frame::prepareShow(*this, modal);
     // A window is always shown freshly mapped, which already puts it in front.
     QWidget::show();
