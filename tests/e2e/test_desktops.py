@@ -23,6 +23,7 @@ def title_bar(desktop, window_id, client):
     """Where a window's title bar lies on the screen: the program's own, or the window manager's."""
     def extents():
         own = desktop.own_title_bar(window_id)
+        check(not (own and frame_extents(desktop, window_id)[2]), "a second title bar from the desktop")
         found = [0, 0, own, 0] if own else frame_extents(desktop, window_id)
         return found if found[2] > 0 else None
     left, right, top, _ = wait_for("a title bar above the client area at %r" % (client,), extents, timeout=5)
@@ -77,6 +78,18 @@ def check_every_window(desktop):
     desktop.window = checked
 
 
+def move_by_title_bar(desktop):
+    """Dragging Nome by its title bar moves it, whoever draws the title bar; and back again."""
+    desktop.window("Nome")
+    for dx, dy in ((60, 40), (-60, -40)):
+        x, y, width, _ = desktop.client_area("Nome")
+        desktop.xdotool("mousemove", "--sync", str(x + width // 4), str(y - 10), "mousedown", "1")
+        for step in range(1, 6):
+            desktop.xdotool("mousemove", "--sync", str(x + width // 4 + dx * step // 5), str(y - 10 + dy * step // 5))
+        desktop.xdotool("mouseup", "1")
+        wait_for("Nome moved by its title bar", lambda: desktop.client_area("Nome")[:2] == (x + dx, y + dy), timeout=5)
+
+
 def click_beneath_modal(desktop):
     """A click on "Nome", beneath the modal "Dati", neither activates nor raises it."""
     dati = desktop.window_ids("Dati")[0]
@@ -100,5 +113,5 @@ def fake_formatting_and_farewell(desktop):
 
 if __name__ == "__main__":
     quick_questionnaire, fake_errors, start_formatting, _, the_joke = FINALE
-    play(sys.argv[1:], reference, check_every_window, quick_questionnaire, click_beneath_modal, fake_errors,
+    play(sys.argv[1:], reference, check_every_window, move_by_title_bar, quick_questionnaire, click_beneath_modal, fake_errors,
          start_formatting, fake_formatting_and_farewell, the_joke)

@@ -140,6 +140,15 @@ namespace {
             return false;
         }
 
+        void showEvent(QShowEvent* event) override
+        {
+            // The window beneath takes the clicks on the title bar, as Qt starts a system move
+            // from where the pointer was last seen in the window that it moves.
+            if (windowHandle())
+                windowHandle()->setFlag(Qt::WindowTransparentForInput);
+            QWidget::showEvent(event);
+        }
+
         void mousePressEvent(QMouseEvent* event) override
         {
             if (event->button() == Qt::LeftButton && window()->windowHandle())
@@ -256,8 +265,13 @@ void prepareShow(QWidget& window, bool modal)
         return;
     const auto id = xcb_window_t(window.winId());
     if (window.findChild<QWidget*>(titleBarName, Qt::FindDirectChildrenOnly)) {
-        // No frame from the desktop, which still moves the window and closes it on Alt+F4.
+        // No frame from the desktop, which still moves the window and closes it on Alt+F4. Qt
+        // gives a window without a frame KDE's override type before the normal one, which
+        // openbox takes for a window that cannot be moved: it is a normal window only.
         setMotifHints(x11, id, motifMove | motifClose, 0);
+        const xcb_atom_t normal = atom(x11, "_NET_WM_WINDOW_TYPE_NORMAL");
+        xcb_change_property(
+            x11, XCB_PROP_MODE_REPLACE, id, atom(x11, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
     } else if (!window.windowTitle().isEmpty()) {
         // A border and a title, no window menu; the window can be moved, but neither resized,
         // minimised, maximised nor closed from its frame.
