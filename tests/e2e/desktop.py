@@ -151,7 +151,12 @@ class Desktop:
         # A window manager has taken the screen once its EWMH check window names it.
         with xlib.Connection(self.display) as connection:
             wait_for(name + " to manage the screen", lambda: connection.window_manager() == check_name)
-        self._own_windows = set(self.mapped_windows())
+        # Its own windows are those that it has mapped once they stay the same for a moment.
+        mapped = None
+        while mapped != self._own_windows:
+            mapped, self._own_windows = self._own_windows, set()
+            self._own_windows = set(self.mapped_windows())
+            time.sleep(0.3)
 
     def start(self, program):
         """Starts the program on the display and returns its process; tests/e2e/wine.py starts

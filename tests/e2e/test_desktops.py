@@ -83,10 +83,12 @@ def move_by_title_bar(desktop):
     desktop.window("Nome")
     for dx, dy in ((60, 40), (-60, -40)):
         x, y, width, _ = desktop.client_area("Nome")
-        desktop.xdotool("mousemove", "--sync", str(x + width // 4), str(y - 10), "mousedown", "1")
-        for step in range(1, 6):
-            desktop.xdotool("mousemove", "--sync", str(x + width // 4 + dx * step // 5), str(y - 10 + dy * step // 5))
-        desktop.xdotool("mouseup", "1")
+        # The window manager takes the pointer a moment after the press, and lets go of it at
+        # the release.
+        steps = [("mousemove", str(x + width // 4 + dx * step // 5), str(y - 10 + dy * step // 5), "sleep", "0.1")
+                 for step in range(6)]
+        desktop.xdotool(*steps[0], "mousedown", "1", "sleep", "0.3", *[word for step in steps[1:] for word in step],
+                        "sleep", "0.2", "mouseup", "1")
         wait_for("Nome moved by its title bar", lambda: desktop.client_area("Nome")[:2] == (x + dx, y + dy), timeout=5)
 
 
