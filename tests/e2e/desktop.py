@@ -146,6 +146,10 @@ class Desktop:
     def _start_window_manager(self, name):
         check(name in WINDOW_MANAGERS, "unknown window manager " + name)
         command, check_name, variables = WINDOW_MANAGERS[name]
+        # What it starts on the session bus, such as KWin's global shortcuts, needs the display.
+        if self.accessible():
+            subprocess.run(["dbus-update-activation-environment", "DISPLAY=" + self.display], env=self._environment,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._window_manager = subprocess.Popen(command, env=dict(self._environment, **variables),
                                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A window manager has taken the screen once its EWMH check window names it.
