@@ -61,7 +61,7 @@ namespace {
         std::string value;
         if (reply) {
             const auto* data = static_cast<const char*>(xcb_get_property_value(reply));
-            value.assign(data, std::size_t(xcb_get_property_value_length(reply)) * (reply->format / 8U));
+            value.assign(data, std::size_t(xcb_get_property_value_length(reply)));
         }
         std::free(reply);
         return value;
