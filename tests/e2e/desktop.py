@@ -25,8 +25,8 @@ TIMEOUT = 20.0
 
 # The window managers that a desktop can run: the command that starts one on the display (it needs
 # the session bus of the test), the name it gives itself on its EWMH check window once it manages
-# the screen, and its variables. GNOME's, KDE Plasma's and Xfce's run without compositing, as
-# Xvfb has no GL.
+# the screen, and its variables. KWin and xfwm4 run without compositing, as Xvfb has no GL;
+# mutter composites without it.
 WINDOW_MANAGERS = {
     "openbox": (["openbox", "--sm-disable"], "Openbox", {}),
     "mutter": (["mutter", "--x11", "--replace", "--sm-disable"], "Mutter", {}),
@@ -158,7 +158,8 @@ class Desktop:
         # Its own windows are those that it has mapped once they stay the same for a moment.
         mapped = None
         while mapped != self._own_windows:
-            mapped, self._own_windows = self._own_windows, set()
+            mapped = self._own_windows
+            self._own_windows = set()
             self._own_windows = set(self.mapped_windows())
             time.sleep(0.3)
 
