@@ -24,6 +24,17 @@ import xlib  # noqa: E402
 
 TIMEOUT = 20.0
 
+# The window managers that a desktop can run: the command that starts one on the display (it needs
+# the session bus of the test), the name it gives itself on its EWMH check window once it manages
+# the screen, and its variables. KWin and xfwm4 run without compositing, as Xvfb has no GL;
+# mutter composites without it.
+WINDOW_MANAGERS = {
+    "openbox": (["openbox", "--sm-disable"], "Openbox", {}),
+    "mutter": (["mutter", "--x11", "--replace", "--sm-disable"], "Mutter", {}),
+    "kwin": (["kwin_x11", "--replace"], "KWin", {"KWIN_COMPOSE": "N"}),
+    "xfwm4": (["xfwm4", "--compositor=off", "--sm-client-disable"], "Xfwm4", {}),
+}
+
 
 class TestFailure(AssertionError):
     pass
@@ -92,7 +103,7 @@ class Desktop:
         # A command that runs the program, such as strace.
         self._wrapper = list(wrapper)
         try:
-            if window_manager == "openbox":
+            if window_manager in WINDOW_MANAGERS:
                 self._start_window_manager(window_manager)
             if program:
                 self.program = self.start(program)
@@ -134,13 +145,24 @@ class Desktop:
         return {"WAYLAND_DISPLAY": socket, "XDG_RUNTIME_DIR": runtime, "XDG_SESSION_TYPE": "wayland"}
 
     def _start_window_manager(self, name):
-        check(name == "openbox", "unknown window manager " + name)
-        self._window_manager = subprocess.Popen(["openbox", "--sm-disable"], env=self._environment,
+        check(name in WINDOW_MANAGERS, "unknown window manager " + name)
+        command, check_name, variables = WINDOW_MANAGERS[name]
+        # What it starts on the session bus, such as KWin's global shortcuts, needs the display.
+        if self.accessible():
+            subprocess.run(["dbus-update-activation-environment", "DISPLAY=" + self.display], env=self._environment,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._window_manager = subprocess.Popen(command, env=dict(self._environment, **variables),
                                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A window manager has taken the screen once its EWMH check window names it.
         with xlib.Connection(self.display) as connection:
-            wait_for("openbox to manage the screen", lambda: connection.window_manager() == "Openbox")
-        self._own_windows = set(self.mapped_windows())
+            wait_for(name + " to manage the screen", lambda: connection.window_manager() == check_name)
+        # Its own windows are those that it has mapped once they stay the same for a moment.
+        mapped = None
+        while mapped != self._own_windows:
+            mapped = self._own_windows
+            self._own_windows = set()
+            self._own_windows = set(self.mapped_windows())
+            time.sleep(0.3)
 
     def start(self, program):
         """Starts the program on the display and returns its process; tests/e2e/wine.py starts
@@ -243,7 +265,18 @@ class Desktop:
         (x, y, width, height). The window manager's frame, if any, lies around it."""
         window_ids = wait_for("the X window " + title, lambda: self.window_ids(title))
         check_equal(len(window_ids), 1, "X windows titled " + title)
-        return self.geometry(window_ids[0])
+        x, y, width, height = self.geometry(window_ids[0])
+        top = self.own_title_bar(window_ids[0])
+        return (x + 1, y + 1 + top, width - 2, height - 2 - top) if top else (x, y, width, height)
+
+    def own_title_bar(self, window_id):
+        """The height of the title bar that a window draws itself where the desktop would show
+        more than its caption, or 0: a child window along its top inside its one-pixel border."""
+        found = subprocess.run(["xwininfo", "-children", "-stats", "-id", str(window_id)], env=self._environment,
+                               capture_output=True, text=True).stdout
+        width = re.search(r"Width:\s+(\d+)", found)
+        bars = re.findall(r"\s(\d+)x(\d+)\+1\+1\s", found)
+        return next((int(h) for w, h in bars if width and int(w) == int(width.group(1)) - 2), 0)
 
     def grab(self, rectangle):
         """What the screen shows in a rectangle (x, y, width, height), as an xlib.Image."""
@@ -341,8 +374,13 @@ class Desktop:
 
     def frame_of(self, client, titled=True):
         """The geometry that the window log reports for a window with this client area: the
-        client area itself, even where a window manager frames it."""
-        return client
+        client area itself, even where a window manager frames it, or, where the program draws
+        its own title bar, the border and title bar around it as the showing titled windows have."""
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."], env=self._environment,
+                               capture_output=True, text=True).stdout
+        top = max([self.own_title_bar(int(window_id)) for window_id in found.split()] if titled else [0])
+        x, y, width, height = client
+        return (x - 1, y - 1 - top, width + 2, height + 2 + top) if top else client
 
     def report(self):
         """What the program shows, for a failing test's report: its accessibility tree."""
@@ -358,6 +396,7 @@ class WindowLog:
     def __init__(self, desktop):
         self._connection = xlib.Connection(desktop.display)
         self._connection.watch_top_level()
+        self._root = self._connection.root
         self._events = []
         self._stopping = threading.Event()
         self._thread = threading.Thread(target=self._record, daemon=True)
@@ -389,12 +428,15 @@ class WindowLog:
         that the window manager maps only after the program has withdrawn its window shows
         nothing of it and is no showing."""
         created, held_by, withdrawn, shown, showings = {}, {}, set(), {}, []
+        latest = None
         for when, kind, window, other, x, y, width, height, synthetic in self._events:
             client = held_by.get(window, window)
             if kind == xlib.CREATE_NOTIFY:
                 created[window] = (x, y, width, height)
-            elif kind == xlib.REPARENT_NOTIFY and window in created:
-                held_by[other] = window
+                latest = window
+            elif kind == xlib.REPARENT_NOTIFY and window in created and other != self._root:
+                # KWin reparents a window into a wrapper inside the frame that it has just made.
+                held_by[other if other in created else latest] = window
                 withdrawn.discard(window)
             elif synthetic:
                 # A program withdraws its window by unmapping it and then telling the root so.
@@ -487,7 +529,7 @@ def program_on_display(arguments, **options):
     --window-manager openbox; options go to the Desktop. For play()."""
     parser = argparse.ArgumentParser()
     parser.add_argument("program")
-    parser.add_argument("--window-manager", choices=["openbox"])
+    parser.add_argument("--window-manager", choices=sorted(WINDOW_MANAGERS))
     parsed = parser.parse_args(arguments)
     return lambda: Desktop(parsed.program, parsed.window_manager, **options)
 

@@ -1,4 +1,5 @@
 #include "backend.h"
+#include "frame.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,6 +23,8 @@ void QtBackend::messageBox(std::string_view prompt, shell::MsgStyle style, std::
     }
     QMessageBox box(icon, toQString(title), toQString(prompt), QMessageBox::Ok);
     box.setWindowModality(Qt::ApplicationModal);
+    // The box's owner, for the desktop to frame and keep it as one of its dialogs (frame.cpp).
+    frame::prepareMessageBox(box);
     box.exec();
 }
 

@@ -2,12 +2,12 @@
 
 #include "backend.h"
 #include "controls.h"
+#include "frame.h"
 #include "icon.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCloseEvent>
-#include <QPainter>
 
 namespace qtbackend {
 
@@ -32,15 +32,13 @@ namespace {
 WindowWidget::WindowWidget(const shell::FormLayout& layout, shell::WindowEvents& events)
     : m_layout(layout)
     , m_events(events)
-    , m_border(layout.caption.empty() ? 1 : 0)
+    // The frame's flags and hints, and the title bar that the window may draw itself, are the
+    // frame's business (frame.cpp).
+    , m_margins(frame::decorate(*this, toQString(layout.caption)))
 {
     static const bool accessibleInstalled = (QAccessible::installFactory(accessibleWindow), true);
     Q_UNUSED(accessibleInstalled)
 
-    // A fixed single border: a title bar with the caption only, or no title bar at all.
-    Qt::WindowFlags flags = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
-    flags |= m_border ? Qt::FramelessWindowHint : Qt::CustomizeWindowHint | Qt::WindowTitleHint;
-    setWindowFlags(flags);
     setWindowTitle(toQString(layout.caption));
     setObjectName(toQString(layout.caption));
     setFixedSize(frameRect().size());
@@ -59,7 +57,7 @@ WindowWidget::WindowWidget(const shell::FormLayout& layout, shell::WindowEvents&
 QRect WindowWidget::frameRect() const
 {
     const QRect client = pixelRect(m_layout.left, m_layout.top, m_layout.width, m_layout.height);
-    return client.adjusted(-m_border, -m_border, m_border, m_border);
+    return client.marginsAdded(m_margins);
 }
 
 void WindowWidget::repaintAndReport()
@@ -80,11 +78,8 @@ void WindowWidget::closeEvent(QCloseEvent* event)
 void WindowWidget::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
-    if (m_border != 0) {
-        QPainter painter(this);
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
-    }
+    // The border that the window draws itself, if any (frame.cpp).
+    frame::paintBorder(*this, m_margins);
     if (std::exchange(m_reportPending, false))
         QMetaObject::invokeMethod(this, [this] { m_events.painted(); }, Qt::QueuedConnection);
 }
@@ -104,9 +99,9 @@ shell::NativeControl& Window::createControl(std::size_t index)
     shell::NativeControl* control = qtbackend::createControl(record, m_widget.get());
     QWidget* widget = widgetOf(control);
     widget->setObjectName(toQString(record.name));
-    const int border = m_widget->border();
+    const QMargins& margins = m_widget->margins();
     widget->setGeometry(
-        pixelRect(record.left, record.top, record.width, record.height).translated(border, border));
+        pixelRect(record.left, record.top, record.width, record.height).translated(margins.left(), margins.top()));
     if (auto* button = qobject_cast<CommandButton*>(widget))
         QObject::connect(button, &QPushButton::clicked, m_widget.get(), [this, index] { m_events.clicked(index); });
     m_controls[index] = widget;
@@ -132,6 +127,8 @@ void Window::show(bool modal)
 {
     if (!m_widget->isVisible()) {
         m_widget->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+        // The window's hints and owner, told to the desktop before it maps the window (frame.cpp).
+        frame::prepareShow(*m_widget, modal);
         m_widget->show();
     } else {
         m_widget->raise();

@@ -17,10 +17,11 @@ class WindowWidget final : public QWidget
 public:
     WindowWidget(const shell::FormLayout& layout, shell::WindowEvents& events);
 
-    // The window's place on the screen. The stored position is the client area's; a title-less
-    // window's one-pixel border lies around it.
+    // The window's place on the screen. The stored position is the client area's; the border and
+    // title bar that the window draws itself, if any, lie around it.
     QRect frameRect() const;
-    int border() const { return m_border; }
+    // What the window draws itself around its client area (frame.h).
+    const QMargins& margins() const { return m_margins; }
     // Repaints the window and reports the paint to the runtime.
     void repaintAndReport();
 
@@ -31,7 +32,7 @@ protected:
 private:
     const shell::FormLayout& m_layout;
     shell::WindowEvents& m_events;
-    const int m_border;
+    const QMargins m_margins;
     bool m_reportPending = false;
 };
 

@@ -1,0 +1,295 @@
+#include "frame.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qtbackend::frame {
+
+namespace {
+
+    // The window managers measured to keep a button or the window menu in the title bar whatever
+    // a program asks for, by the names they give themselves on their EWMH check window: KWin with
+    // Breeze shows the window's icon as the menu button, and a minimise button; xfwm4 always has
+    // its shade button; openbox keeps its buttons by design.
+    constexpr std::array<std::string_view, 3> keepingButtons = { "KWin", "Xfwm4", "Openbox" };
+
+    // The Motif hints, as window managers read them.
+    constexpr std::uint32_t motifFunctions = 1U << 0;
+    constexpr std::uint32_t motifDecorations = 1U << 1;
+    constexpr std::uint32_t motifMove = 1U << 2;
+    constexpr std::uint32_t motifClose = 1U << 5;
+    constexpr std::uint32_t motifBorder = 1U << 1;
+    constexpr std::uint32_t motifTitle = 1U << 3;
+
+    xcb_connection_t* connection()
+    {
+        const auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+        return x11 ? x11->connection() : nullptr;
+    }
+
+    xcb_atom_t atom(xcb_connection_t* connection, std::string_view name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()), nullptr);
+        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        std::free(reply);
+        return result;
+    }
+
+    // A property of a window as bytes, empty if the window or the property is missing.
+    std::string property(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+    {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr);
+        std::string value;
+        if (reply) {
+            const auto* data = static_cast<const char*>(xcb_get_property_value(reply));
+            value.assign(data, std::size_t(xcb_get_property_value_length(reply)));
+        }
+        std::free(reply);
+        return value;
+    }
+
+    xcb_window_t windowIn(const std::string& value)
+    {
+        xcb_window_t window = XCB_WINDOW_NONE;
+        if (value.size() >= sizeof window)
+            std::copy_n(value.data(), sizeof window, reinterpret_cast<char*>(&window));
+        return window;
+    }
+
+    // The name of the window manager that manages the screen, as it gives it on its EWMH check
+    // window; empty when there is none.
+    std::string windowManager(xcb_connection_t* connection)
+    {
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        if (!screen)
+            return {};
+        const xcb_atom_t checkAtom = atom(connection, "_NET_SUPPORTING_WM_CHECK");
+        const xcb_window_t check = windowIn(property(connection, screen->root, checkAtom, XCB_ATOM_WINDOW));
+        // A check window left behind by a window manager that has gone no longer names itself.
+        if (check == XCB_WINDOW_NONE
+            || windowIn(property(connection, check, checkAtom, XCB_ATOM_WINDOW)) != check)
+            return {};
+        return property(connection, check, atom(connection, "_NET_WM_NAME"), atom(connection, "UTF8_STRING"));
+    }
+
+    void setMotifHints(
+        xcb_connection_t* connection, xcb_window_t window, std::uint32_t functions, std::uint32_t decorations)
+    {
+        const xcb_atom_t hints = atom(connection, "_MOTIF_WM_HINTS");
+        const std::array<std::uint32_t, 5> value
+            = { motifFunctions | motifDecorations, functions, decorations, 0, 0 };
+        xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, hints, hints, 32,
+            std::uint32_t(value.size()), value.data());
+    }
+
+    const QString titleBarName = QStringLiteral("frame title bar");
+
+    // The title bar that a window draws itself: its caption alone, drawn as the application's
+    // style draws the title bars of its own subwindows, in the desktop's title font. It is a
+    // window of its own on the X server, like the title bar of a window manager's frame, so that
+    // whoever looks at the windows finds the client area beneath it. Dragging it moves the window
+    // as the window manager moves any window.
+    class TitleBar final : public QWidget
+    {
+    public:
+        TitleBar(QWidget& window, const QString& caption)
+            : QWidget(&window)
+            , m_caption(caption)
+        {
+            setObjectName(titleBarName);
+            // The title bar alone is a native window; the controls beside it stay Qt's own.
+            QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+            setAttribute(Qt::WA_NativeWindow);
+            setFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+            window.installEventFilter(this);
+        }
+
+        int preferredHeight() const
+        {
+            const QStyleOptionTitleBar option = styleOption();
+            return style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, this);
+        }
+
+    protected:
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            // The title bar spans the window inside its border, whatever the window's width, and
+            // is drawn in the active colours while its window is the active one.
+            if (watched == parent() && event->type() == QEvent::Resize)
+                setGeometry(1, 1, parentWidget()->width() - 2, preferredHeight());
+            else if (watched == parent() && event->type() == QEvent::ActivationChange)
+                update();
+            return false;
+        }
+
+        void showEvent(QShowEvent* event) override
+        {
+            // The window beneath takes the clicks on the title bar, as Qt starts a system move
+            // from where the pointer was last seen in the window that it moves.
+            if (windowHandle())
+                windowHandle()->setFlag(Qt::WindowTransparentForInput);
+            QWidget::showEvent(event);
+        }
+
+        void mousePressEvent(QMouseEvent* event) override
+        {
+            if (event->button() == Qt::LeftButton && window()->windowHandle())
+                window()->windowHandle()->startSystemMove();
+        }
+
+        void paintEvent(QPaintEvent*) override
+        {
+            QPainter painter(this);
+            const QStyleOptionTitleBar option = styleOption();
+            style()->drawComplexControl(QStyle::CC_TitleBar, &option, &painter, this);
+        }
+
+    private:
+        QStyleOptionTitleBar styleOption() const
+        {
+            QStyleOptionTitleBar option;
+            option.initFrom(this);
+            option.text = m_caption;
+            // The caption only: no window menu, no buttons.
+            option.titleBarFlags = Qt::Window | Qt::WindowTitleHint;
+            option.subControls = QStyle::SC_TitleBarLabel;
+            option.activeSubControls = QStyle::SC_None;
+            if (window()->isActiveWindow()) {
+                option.state |= QStyle::State_Active;
+                option.titleBarState = int(QStyle::State_Active);
+            }
+            return option;
+        }
+
+        QString m_caption;
+    };
+
+    // The windows shown, latest last; the latest still on the screen is the one that a new
+    // modal window or message box opens above.
+    std::vector<QPointer<QWidget>>& shownWindows()
+    {
+        static std::vector<QPointer<QWidget>> windows;
+        return windows;
+    }
+
+    QWidget* topWindowBesides(const QWidget* window)
+    {
+        std::vector<QPointer<QWidget>>& windows = shownWindows();
+        std::erase_if(windows, [](const QPointer<QWidget>& shown) { return !shown || !shown->isVisible(); });
+        for (auto shown = windows.rbegin(); shown != windows.rend(); ++shown) {
+            if (*shown != window)
+                return *shown;
+        }
+        return nullptr;
+    }
+
+    // Qt tells the desktop that a dialog belongs to the application, and that a window that is
+    // no dialog belongs to none, as it shows them; so the owner is told once the window is shown.
+    void ownOnceShown(QWidget& window, QWidget& owner)
+    {
+        xcb_connection_t* x11 = connection();
+        if (!x11)
+            return;
+        QMetaObject::invokeMethod(
+            &window,
+            [x11, &window, owner = QPointer<QWidget>(&owner)] {
+                if (!owner || !window.isVisible())
+                    return;
+                const auto ownerId = xcb_window_t(owner->winId());
+                xcb_change_property(x11, XCB_PROP_MODE_REPLACE, xcb_window_t(window.winId()),
+                    XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &ownerId);
+                xcb_flush(x11);
+            },
+            Qt::QueuedConnection);
+    }
+
+}
+
+QMargins decorate(QWidget& window, const QString& caption)
+{
+    const Qt::WindowFlags fixed = Qt::Window | Qt::MSWindowsFixedSizeDialogHint;
+    if (caption.isEmpty()) {
+        window.setWindowFlags(fixed | Qt::FramelessWindowHint);
+        return { 1, 1, 1, 1 };
+    }
+    // The window manager is asked once; it is the same for every window of the run. The hints
+    // are set as the window is shown (prepareShow): a window created here already, before its
+    // place is set, would open where Qt does not know it is.
+    static const bool drawsOwnTitleBar = [] {
+        xcb_connection_t* x11 = connection();
+        const std::string name = x11 ? windowManager(x11) : std::string();
+        return std::find(keepingButtons.begin(), keepingButtons.end(), name) != keepingButtons.end();
+    }();
+    if (!drawsOwnTitleBar) {
+        window.setWindowFlags(fixed | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+        return {};
+    }
+    window.setWindowFlags(fixed | Qt::FramelessWindowHint);
+    auto* titleBar = new TitleBar(window, caption);
+    return { 1, 1 + titleBar->preferredHeight(), 1, 1 };
+}
+
+void paintBorder(QWidget& window, const QMargins& margins)
+{
+    if (margins.isNull())
+        return;
+    QPainter painter(&window);
+    painter.setPen(window.palette().color(QPalette::WindowText));
+    painter.drawRect(window.rect().adjusted(0, 0, -1, -1));
+}
+
+void prepareShow(QWidget& window, bool modal)
+{
+    QWidget* owner = modal ? topWindowBesides(&window) : nullptr;
+    shownWindows().emplace_back(&window);
+    xcb_connection_t* x11 = connection();
+    if (!x11)
+        return;
+    const auto id = xcb_window_t(window.winId());
+    if (window.findChild<QWidget*>(titleBarName, Qt::FindDirectChildrenOnly)) {
+        // No frame from the desktop, which still moves the window and closes it on Alt+F4. Qt
+        // gives a window without a frame KDE's override type before the normal one, which
+        // openbox takes for a window that cannot be moved: it is a normal window only.
+        setMotifHints(x11, id, motifMove | motifClose, 0);
+        const xcb_atom_t normal = atom(x11, "_NET_WM_WINDOW_TYPE_NORMAL");
+        xcb_change_property(
+            x11, XCB_PROP_MODE_REPLACE, id, atom(x11, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
+    } else if (!window.windowTitle().isEmpty()) {
+        // A border and a title, no window menu; the window can be moved, but neither resized,
+        // minimised, maximised nor closed from its frame.
+        setMotifHints(x11, id, motifMove, motifBorder | motifTitle);
+    }
+    // Like a dialog, a modal window belongs to the window it opens above, which the desktop
+    // then keeps beneath it: mutter would otherwise raise a window beneath on a click, which
+    // the program ignores. Its type stays that of a normal window, for GNOME would attach a
+    // modal dialog to its owner's title bar and centre it there.
+    if (owner)
+        ownOnceShown(window, *owner);
+}
+
+void prepareMessageBox(QMessageBox& box)
+{
+    if (QWidget* owner = topWindowBesides(&box))
+        ownOnceShown(box, *owner);
+}
+
+}
