@@ -101,9 +101,19 @@ def read_trace(folder):
     return calls
 
 
+def started_by_strace(calls, program_pid):
+    """The process that strace started: the one traced process that no traced process created.
+    Read from the trace itself, it does not hang on catching the process in /proc in time."""
+    created = {int(result) for thread_calls in calls.values() for name, _, result, _ in thread_calls
+               if name in ("clone", "clone3", "fork", "vfork") and result not in ("?",) and int(result) > 0}
+    roots = set(calls) - created
+    return roots.pop() if len(roots) == 1 else program_pid
+
+
 def judge(calls, program_pid):
     """Checks the trace, prints what strace counted and returns what the program said about its
     confinement on standard error, one item a line."""
+    program_pid = started_by_strace(calls, program_pid)
     faults = []
     counts = collections.Counter()
     read_paths = set()
