@@ -72,10 +72,10 @@ class WineDesktop(Desktop):
         subprocess.run([WINESERVER, "-p"], env=self._environment, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
-        self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+        self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", attempts=3)
         # The density that Windows' display scale sets, which Wine reads when a program starts.
         self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
-                  "/d", str(self.dpi), "/f")
+                  "/d", str(self.dpi), "/f", attempts=3)
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
         # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
         fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")
@@ -85,28 +85,36 @@ class WineDesktop(Desktop):
         self._started = time.monotonic()
         return subprocess.Popen([WINE, program], env=self._environment, stdout=subprocess.DEVNULL)
 
-    def wine(self, *command, timeout=60):
+    def wine(self, *command, timeout=60, attempts=1):
         """Runs a Windows program of the prefix to its end; returns its standard output (bytes).
         The output goes through a file, not a pipe: the processes that Wine starts on the side,
-        such as its device manager, would inherit a pipe and keep it open."""
-        with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
-            done = subprocess.run([WINE, *command], env=self._environment, stdout=output, stderr=errors,
-                                  timeout=timeout)
-            output.seek(0)
-            errors.seek(0)
-            if done.returncode != 0:
-                raise RuntimeError("wine %s ended with %d: %s" % (" ".join(command), done.returncode,
-                                                                   errors.read().decode(errors="replace")))
-            return output.read()
+        such as its device manager, would inherit a pipe and keep it open. Setting up a fresh
+        prefix, Wine's reg now and then fails once without a word while the prefix's services
+        are still starting; such a command is given more attempts."""
+        for attempt in range(attempts):
+            with tempfile.TemporaryFile() as output, tempfile.TemporaryFile() as errors:
+                done = subprocess.run([WINE, *command], env=self._environment, stdout=output, stderr=errors,
+                                      timeout=timeout)
+                output.seek(0)
+                errors.seek(0)
+                if done.returncode == 0:
+                    return output.read()
+                if attempt + 1 == attempts:
+                    raise RuntimeError("wine %s ended with %d: %s" % (" ".join(command), done.returncode,
+                                                                       errors.read().decode(errors="replace")))
+            time.sleep(0.5)
 
     def close(self):
+        """Takes Wine, the program and the display down, also when the program never started."""
         self._stop_wine()
         try:
-            self.program.wait(timeout=10)
+            if self.program is not None:
+                self.program.wait(timeout=10)
         except subprocess.TimeoutExpired:
             pass
-        super().close()
-        self._remove_prefix()
+        finally:
+            super().close()
+            self._remove_prefix()
 
     def _stop_wine(self):
         """Ends the server, which takes every process of the prefix with it, the program included."""
