@@ -24,7 +24,7 @@ import time
 
 import layouts
 from desktop import check, check_equal, play, program_on_display, wait_for
-from scenarios import fake_errors, fake_formatting, quick_questionnaire, start_formatting
+from scenarios import check_nothing_left, fake_errors, fake_formatting, quick_questionnaire, start_formatting
 
 # Calls that change the file system when they succeed. Qt probes its runtime folder with a mkdir
 # that cannot succeed, so the file system is judged by what changed, and failed attempts are only
@@ -87,7 +87,7 @@ def the_end(desktop):
     box(desktop, "Scherzetto, By ZEMBRACO")
     desktop.key("Return")
     check_equal(desktop.wait_for_exit(), 0, "exit status")
-    check_equal(desktop.mapped_windows(), [], "windows left on the display")
+    check_nothing_left(desktop)
 
 
 def read_trace(folder):
