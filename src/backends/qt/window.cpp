@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QCloseEvent>
+#include <QWindow>
 
 namespace qtbackend {
 
@@ -122,9 +123,14 @@ void Window::place()
 }
 
 // A window still on the screen from its last load keeps its modality and its place; it is only
-// raised and painted anew with what the new load put in it.
+// raised and painted anew with what the new load put in it. One that the desktop has taken off the
+// screen meanwhile (minimised, or withdrawn by its window manager) would never be painted, and
+// its timers would wait for that paint: it is mapped anew, as a window that was hidden is.
 void Window::show(bool modal)
 {
+    const QWindow* native = m_widget->windowHandle();
+    if (m_widget->isVisible() && (m_widget->isMinimized() || !native || !native->isExposed()))
+        m_widget->hide();
     if (!m_widget->isVisible()) {
         m_widget->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
         // The window's hints and owner, told to the desktop before it maps the window (frame.cpp).
