@@ -2,6 +2,7 @@
 
 - the fake formatting: from the progress window's first mapping to its last unmapping, as the X
   server reports them, against the floor that its 10 ms timer sets for a hundred showings (1.00 s);
+  with --windows, the same for the Windows program under Wine;
 - the start-up: from starting the process until "Nome" is on the screen with the keyboard's focus
   and the caret drawn in its first box, against the same window written by hand in plain Qt;
 - with --page, the page in headless Chromium: its size, the time from the start of its loading to
@@ -28,20 +29,22 @@ MANAGERS = (None, "openbox")
 TIMER_FLOOR = 1.00  # a hundred showings of at least one 10 ms interval each
 
 
-def formatting_time(program, manager):
-    """One run of the joke up to the farewell: the seconds from the progress window's first
-    mapping to its last unmapping, and how many showings the X server reported."""
-    with Desktop(program, manager) as desktop:
+def formatting_time(make_desktop):
+    """One run of the joke up to the farewell, on the desktop that `make_desktop` starts: the
+    seconds from the progress window's first mapping to its last unmapping, and how many showings
+    the X server reported."""
+    with make_desktop() as desktop:
         quick_questionnaire(desktop)
         fake_errors(desktop)
         start_formatting(desktop)
         log = desktop.window_log
-        farewell, progress_size = farewell_window(desktop), progress_window(desktop)[2:]
+        # Where a window manager frames the windows, the X server reports the frames' places.
+        farewell = desktop.frame_of(farewell_window(desktop), titled=False)
+        progress_frame = desktop.frame_of(progress_window(desktop))
         wait_for("the farewell window", lambda: any(geometry == farewell for geometry, _, _ in log.showings()),
                  timeout=60)
         log.stop()
-        progress = [(shown, hidden) for geometry, shown, hidden in log.showings()
-                    if geometry and geometry[2:] == progress_size]
+        progress = [(shown, hidden) for geometry, shown, hidden in log.showings() if geometry == progress_frame]
         return progress[-1][1] - progress[0][0], len(progress)
 
 
@@ -111,6 +114,8 @@ def main():
     parser.add_argument("program")
     parser.add_argument("plain_nome")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--windows", help="also measure the Windows program of this build tree under Wine "
+                        "(build/windows)")
     parser.add_argument("--page", help="also measure this build of the page (build/web/scherzetto.html)")
     parser.add_argument("--only-page", action="store_true", help="measure the page alone")
     options = parser.parse_args()
@@ -120,31 +125,38 @@ def main():
 
     rows = []
     for manager in MANAGERS:
-        label = manager or "none"
-        print("fake formatting, window manager %s: %d runs" % (label, options.runs), file=sys.stderr)
-        runs = [formatting_time(options.program, manager) for _ in range(options.runs)]
-        pace = statistics.median(seconds for seconds, _ in runs)
-        showings = sorted(count for _, count in runs)
-        print("start-up, window manager %s: %d runs of each program" % (label, 2 * options.runs), file=sys.stderr)
+        label = "Linux, " + (manager or "no window manager")
+        print("fake formatting, %s: %d runs" % (label, options.runs), file=sys.stderr)
+        runs = [formatting_time(lambda: Desktop(options.program, manager)) for _ in range(options.runs)]
+        print("start-up, %s: %d runs of each program" % (label, 2 * options.runs), file=sys.stderr)
         # Without accessibility forced on: both programs start as they would on a plain desktop.
         with Desktop(window_manager=manager, accessibility=False) as desktop:
             start_up_time(desktop, options.plain_nome)  # warms the font and file caches for both
             pairs = [(start_up_time(desktop, options.program), start_up_time(desktop, options.plain_nome))
                      for _ in range(2 * options.runs)]
-        rows.append((label, pace, showings, statistics.median(program for program, _ in pairs),
-                     statistics.median(plain for _, plain in pairs),
-                     statistics.median(program / plain for program, plain in pairs)))
+        rows.append((label, runs, pairs))
+    if options.windows:
+        from wine import WineDesktop
+        program, inspector = (os.path.join(options.windows, name) for name in ("scherzetto.exe", "uiread.exe"))
+        print("fake formatting, Windows program under Wine: %d runs" % options.runs, file=sys.stderr)
+        rows.append(("Wine", [formatting_time(lambda: WineDesktop(program, inspector)) for _ in range(options.runs)],
+                     None))
 
     print()
-    print("%-16s %-24s %-20s %-14s %-14s %s" % ("window manager", "100 progress showings", "showings seen",
+    print("%-26s %-30s %-14s %-10s %-10s %s" % ("where", "100 progress steps (range)", "showings seen",
                                                "start-up", "plain Qt", "ratio"))
-    for label, pace, showings, program, plain, ratio in rows:
-        print("%-16s %-24s %-20s %-14s %-14s %.2f" % (
-            label, "%.2f s (%.2f x floor)" % (pace, pace / TIMER_FLOOR),
-            "%d to %d" % (showings[0], showings[-1]), "%.0f ms" % (program * 1000), "%.0f ms" % (plain * 1000),
-            ratio))
-    print("\nMedians of %d runs; the floor is the 10 ms timer's, %.2f s for a hundred showings. The start-up "
-          "ratio is the median of the program's time over plain Qt's, run by turns." % (options.runs, TIMER_FLOOR))
+    for label, runs, pairs in rows:
+        pace = statistics.median(seconds for seconds, _ in runs)
+        showings = sorted(count for _, count in runs)
+        start = ("%.0f ms" % (statistics.median(program for program, _ in pairs) * 1000),
+                 "%.0f ms" % (statistics.median(plain for _, plain in pairs) * 1000),
+                 "%.2f" % statistics.median(program / plain for program, plain in pairs)) if pairs else ("-",) * 3
+        spread = (min(seconds for seconds, _ in runs), max(seconds for seconds, _ in runs))
+        print("%-26s %-30s %-14s %-10s %-10s %s" % (
+            label, "%.3f s (%.3f-%.3f)" % (pace, *spread), "%d to %d" % (showings[0], showings[-1]), *start))
+    print("\nMedians of %d runs, with their range; the floor is the 10 ms timer's, %.2f s for a hundred showings. "
+          "The start-up ratio is the median of the program's time over plain Qt's, run by turns."
+          % (options.runs, TIMER_FLOOR))
     if options.page:
         page_table(options.page, options.runs)
 

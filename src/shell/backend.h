@@ -16,10 +16,10 @@
 // - The runtime says when a window is placed, shown, given the focus and hidden. An unloaded window
 //   stays on the screen until the program next waits for input, a message box opens or another
 //   window is shown; a window loaded and shown again before then never leaves the screen.
-// - The runtime owns the windows' timers. They run from the load; once a shown window reports its
-//   first paint, every interval starts over from that paint, and ticks that fall due before it are
-//   held back, so that what a window shows is on the screen for an interval before a tick can take
-//   it away.
+// - The runtime owns the windows' timers. They run from the load. A tick that falls due after a
+//   window is shown but before it reports its first paint is held back until that paint, so that
+//   no tick takes away what a window shows before it has reached the screen; the next interval
+//   counts from the held tick.
 // - Every failure, of an event procedure or of the back end, becomes a runtime error: a message box
 //   with its number, then the program's end with status 1.
 

@@ -1,6 +1,7 @@
 #include "timers.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace shell {
 
@@ -22,8 +23,10 @@ void WindowTimers::create(Backend& backend, const FormLayout& layout, Tick tick)
 void WindowTimers::start()
 {
     m_awaitingPaint = false;
+    ++m_runs;
     for (Timer& timer : m_timers) {
         timer.held = {};
+        timer.pending = false;
         timer.native->start(timer.interval);
     }
 }
@@ -31,15 +34,30 @@ void WindowTimers::start()
 void WindowTimers::stop()
 {
     m_awaitingPaint = false;
-    for (Timer& timer : m_timers)
+    ++m_runs;
+    for (Timer& timer : m_timers) {
+        timer.pending = false;
         timer.native->stop();
+    }
 }
 
+// A held tick comes late, so the native timer starts over from it: the next tick still comes a
+// whole interval after this one. The first procedure may unload the window or load it anew, and
+// then what the other timers held belongs to a load that is over.
 void WindowTimers::painted()
 {
-    if (!m_awaitingPaint)
+    if (!std::exchange(m_awaitingPaint, false))
         return;
-    start();
+    const unsigned run = m_runs;
+    for (Timer& timer : m_timers) {
+        timer.held = {};
+        if (!std::exchange(timer.pending, false))
+            continue;
+        timer.native->start(timer.interval);
+        m_tick(timer.control);
+        if (m_runs != run)
+            return;
+    }
 }
 
 // Held ticks are counted in intervals rather than read from a clock: each tick means that one
@@ -48,7 +66,8 @@ void WindowTimers::elapsed(Timer& timer)
 {
     if (m_awaitingPaint) {
         timer.held += timer.interval;
-        if (timer.held < longestHold)
+        timer.pending = timer.held < longestHold;
+        if (timer.pending)
             return;
         timer.held = {};
     }

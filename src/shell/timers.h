@@ -11,11 +11,13 @@
 namespace shell {
 
 // The timers of one window, and the rule that ties them to what the window shows. They run from
-// the load. A window may live for one interval only (the progress window, 10 ms), and what it
-// shows must reach the screen all the same, however long the desktop takes to map and paint it:
-// so once the window is shown, ticks are held back until its first paint, and every interval
-// starts over from that paint. A window that is never painted (one covered entirely) still
-// ticks: a tick held back for a second is let through.
+// the load, each interval counted from the load or from the tick before it. A window may live for
+// one interval only (the progress window, 10 ms), and what it shows must reach the screen all the
+// same, however long the desktop takes to map and paint it: so once the window is shown, a tick
+// that falls due before its first paint is held back, and comes as soon as that paint has been
+// reported; the next one comes an interval after it. Holding the tick is enough: a paint that
+// comes within the interval costs no time at all. A window that is never painted (one covered
+// entirely) still ticks: a tick held back for a second is let through.
 class WindowTimers
 {
 public:
@@ -30,7 +32,8 @@ public:
     void stop();
     // The window has just been shown: ticks wait for its first paint.
     void shown() { m_awaitingPaint = true; }
-    // The window has been painted; the first paint after it was shown starts every interval over.
+    // The window has been painted: the ticks held back for it come now. They run event procedures,
+    // which may unload the window, load it again or end the program.
     void painted();
     bool awaitingPaint() const { return m_awaitingPaint; }
 
@@ -43,6 +46,7 @@ private:
         std::chrono::milliseconds interval;
         std::unique_ptr<IntervalTimer> native;
         std::chrono::milliseconds held { 0 };
+        bool pending = false; // a tick is being held back for the paint
     };
 
     void elapsed(Timer& timer);
@@ -50,6 +54,9 @@ private:
     std::vector<Timer> m_timers;
     Tick m_tick;
     bool m_awaitingPaint = false;
+    // Counts the starts and stops, so that a tick's procedure that starts the timers again (a window
+    // loaded anew) is seen to have made the other held ticks stale.
+    unsigned m_runs = 0;
 };
 
 }

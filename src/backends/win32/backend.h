@@ -42,9 +42,10 @@ public:
     int exec() override;
     void quit(int status) override;
 
-    // Fetches and delivers one message as every loop of the program does: the keyboard of the
-    // program's windows goes through the dialog manager (Tab, arrows, Space and Enter on buttons).
-    // Returns false once the program is quitting; throws RuntimeError when no message can be had.
+    // Delivers one message, or one timer's tick on time, as every loop of the program does: the
+    // keyboard of the program's windows goes through the dialog manager (Tab, arrows, Space and
+    // Enter on buttons). Returns false once the program is quitting; throws RuntimeError when the
+    // program cannot wait for its next message.
     bool deliverNext();
     int status() const { return m_status; }
 
@@ -68,6 +69,8 @@ public:
 
 private:
     void dispatch(MSG& message);
+    // The running timer whose tick is due first, if any.
+    Timer* nextDue() const;
 
     UINT m_fixedDpi;
     HWND m_messageWindow = nullptr;

@@ -1,5 +1,6 @@
 #include "backend.h"
 #include "shell/errors.h"
+#include "timer.h"
 
 namespace win32backend {
 
@@ -40,19 +41,53 @@ std::unique_ptr<shell::EventLoop> Win32Backend::createEventLoop()
     return std::make_unique<EventLoop>(*this);
 }
 
+// Windows and Wine post a window timer's message only at the system timer's first tick after its
+// due time, up to a few milliseconds late, and the progress window's hundred 10 ms steps would add
+// that up. So the program's own loops wait for the messages or for the earliest due time, whichever
+// comes first, wake a little before that time, since a wait is only as precise as the system's
+// timer, wait out the rest and tick the timer themselves. The window timers' messages remain for
+// the loops that are not the program's, a message box's.
 bool Win32Backend::deliverNext()
 {
-    MSG message;
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got < 0)
-        throw shell::RuntimeError(shell::error::Internal, "GetMessageW " + std::to_string(GetLastError()));
-    if (got == 0) {
-        if (!std::exchange(m_quit, true))
-            m_status = int(message.wParam);
-        return false;
+    for (;;) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                if (!std::exchange(m_quit, true))
+                    m_status = int(message.wParam);
+                return false;
+            }
+            dispatch(message);
+            return true;
+        }
+        DWORD timeout = INFINITE;
+        if (Timer* timer = nextDue()) {
+            const LONGLONG left = timer->due() - performanceCounter();
+            const LONGLONG millisecond = performanceFrequency() / 1000;
+            if (left <= 0) {
+                timer->ticked();
+                return true;
+            }
+            if (left <= 2 * millisecond) {
+                Sleep(0);
+                continue;
+            }
+            timeout = DWORD(left / millisecond - 1);
+        }
+        if (MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE) == WAIT_FAILED)
+            throw shell::RuntimeError(
+                shell::error::Internal, "MsgWaitForMultipleObjectsEx " + std::to_string(GetLastError()));
     }
-    dispatch(message);
-    return true;
+}
+
+Timer* Win32Backend::nextDue() const
+{
+    Timer* next = nullptr;
+    for (Timer* timer : m_timers) {
+        if (timer->due() && (!next || timer->due() < next->due()))
+            next = timer;
+    }
+    return next;
 }
 
 void Win32Backend::dispatch(MSG& message)

@@ -10,25 +10,25 @@ namespace win32backend {
 
 namespace {
 
-    LONGLONG performanceFrequency()
-    {
-        static const LONGLONG frequency = [] {
-            LARGE_INTEGER value;
-            QueryPerformanceFrequency(&value);
-            return value.QuadPart;
-        }();
-        return frequency;
-    }
-
-    LONGLONG performanceCounter()
-    {
-        LARGE_INTEGER value;
-        QueryPerformanceCounter(&value);
-        return value.QuadPart;
-    }
-
     UINT_PTR nextId = 1;
 
+}
+
+LONGLONG performanceFrequency()
+{
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER value;
+        QueryPerformanceFrequency(&value);
+        return value.QuadPart;
+    }();
+    return frequency;
+}
+
+LONGLONG performanceCounter()
+{
+    LARGE_INTEGER value;
+    QueryPerformanceCounter(&value);
+    return value.QuadPart;
 }
 
 Timer::Timer(Win32Backend& backend, std::function<void()> elapsed)

@@ -10,9 +10,14 @@ namespace win32backend {
 
 class Win32Backend;
 
+LONGLONG performanceCounter();
+LONGLONG performanceFrequency();
+
 // A repeating timer of the runtime's, as a window timer of the back end's message window: window
 // timers also tick inside message boxes and every other modal loop, where a waitable timer would
-// need a loop of the program's own. No tick comes before its interval has passed.
+// need a loop of the program's own. The program's own loops do not wait for the window timer's
+// message, which Windows and Wine deliver a millisecond or two late: they wait for the due time
+// itself (Win32Backend::deliverNext). No tick comes before its interval has passed.
 class Timer final : public shell::IntervalTimer
 {
 public:
@@ -25,6 +30,10 @@ public:
     void stop() override;
 
     UINT_PTR id() const { return m_id; }
+    // When the next tick is due, in performance counter ticks; 0 for a stopped timer.
+    LONGLONG due() const { return m_running ? m_due : 0; }
+    // The window timer's message, or the event loop that saw the due time come: either ticks,
+    // unless it comes too early, and then the tick waits.
     void ticked();
 
 private:

@@ -105,16 +105,19 @@ void Window::show(bool modal)
             }
         }
     }
-    // A window still on the screen from its last load is there and active already.
+    // A window still on the screen from its last load is there and active already: only what the
+    // load changed in it needs painting, and the controls whose texts changed have asked for that.
+    UINT redraw = RDW_UPDATENOW | RDW_ALLCHILDREN;
     if (!IsWindowVisible(m_handle)) {
         m_previousActive = GetActiveWindow();
         ShowWindow(m_handle, SW_SHOW);
         SetForegroundWindow(m_handle);
+        redraw |= RDW_INVALIDATE;
     }
     // Every text is painted now, the controls' included: a window that lives a single tick is seen
     // with its text before it goes, also where the screen takes the painting only once the program
     // waits for its next event.
-    RedrawWindow(m_handle, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RedrawWindow(m_handle, nullptr, nullptr, redraw);
     GdiFlush();
     m_events.painted();
 }
