@@ -292,4 +292,22 @@ void prepareMessageBox(QMessageBox& box)
         ownOnceShown(box, *owner);
 }
 
+bool isViewable(const QWidget& window)
+{
+    xcb_connection_t* x11 = connection();
+    if (!x11 || !window.windowHandle())
+        return true;
+    xcb_get_window_attributes_reply_t* attributes = xcb_get_window_attributes_reply(
+        x11, xcb_get_window_attributes(x11, xcb_window_t(window.winId())), nullptr);
+    const bool viewable = !attributes || attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    std::free(attributes);
+    return viewable;
+}
+
+void waitForDisplay()
+{
+    if (xcb_connection_t* x11 = connection())
+        std::free(xcb_get_input_focus_reply(x11, xcb_get_input_focus(x11), nullptr));
+}
+
 }

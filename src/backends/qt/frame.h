@@ -36,4 +36,13 @@ void prepareShow(QWidget& window, bool modal);
 // dialogs.
 void prepareMessageBox(QMessageBox& box);
 
+// Whether what the window paints now reaches the screen: on X11, whether the window is viewable,
+// which a window that the program has mapped is not until its window manager has mapped the frame
+// around it. Elsewhere always.
+bool isViewable(const QWidget& window);
+
+// Returns once the X server has carried out everything the program has sent it, its drawing
+// included: what has been painted is then on the screen. Elsewhere it returns at once.
+void waitForDisplay();
+
 }

@@ -75,14 +75,27 @@ void WindowWidget::closeEvent(QCloseEvent* event)
 }
 
 // The paint is reported once control is back in the event loop, since the runtime may do anything
-// with it, and a paint event is no place for a message box.
+// with it, and a paint event is no place for a message box. By then Qt has sent the picture to the
+// window system; the report waits until the window system has drawn it, so that a tick waiting
+// for the paint never takes away a caption that has not been on the screen. Qt paints a window
+// that it has just mapped at once, but under a window manager that reparents it the picture is
+// lost until the manager has mapped its frame too: then the window is painted again, and that
+// paint is the one reported.
 void WindowWidget::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
     // The border that the window draws itself, if any (frame.cpp).
     frame::paintBorder(*this, m_margins);
-    if (std::exchange(m_reportPending, false))
-        QMetaObject::invokeMethod(this, [this] { m_events.painted(); }, Qt::QueuedConnection);
+    if (m_reportPending && frame::isViewable(*this)) {
+        m_reportPending = false;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                frame::waitForDisplay();
+                m_events.painted();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 Window::Window(QtBackend& backend, const shell::FormLayout& layout, shell::WindowEvents& events)
