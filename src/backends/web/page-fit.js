@@ -114,8 +114,8 @@ Object.assign(Page, {
       if (!control || control.kind === 0)
         continue;
       const style = control.element.style;
-      style.setProperty('--reach-x', Math.max(0, (least - parseFloat(style.width)) / 2 + 0.5) + 'px');
-      style.setProperty('--reach-y', Math.max(0, (least - parseFloat(style.height)) / 2 + 0.5) + 'px');
+      style.setProperty('--reach-x', Math.max(0, (least - parseFloat(style.width)) / 2 + 1) + 'px');
+      style.setProperty('--reach-y', Math.max(0, (least - parseFloat(style.height)) / 2 + 1) + 'px');
     }
   },
 });
