@@ -116,7 +116,7 @@ def nothing_fetched_stored_or_thrown(desktop):
     """The page asked for nothing but itself, its policy refuses any connection, even to its own
     origin, it left nothing in the browser and no script of it failed."""
     fetched = [url for url in desktop.requests() if not url.startswith("data:")]
-    check_equal(fetched, [desktop.url], "requests of the page")
+    check_equal(sorted(set(fetched)), [desktop.url], "requests of the page (loaded once or more)")
     events = desktop.timeline()
     check_equal([what for _, kind, what, _ in events if kind == "refused"], [], "what the page's policy refused it")
     check_equal([what for _, kind, what, _ in events if kind == "error"], [], "script errors")
@@ -196,14 +196,17 @@ def fits_the_screen(desktop, title=None):
     other target overlaps: what a tap finds around a control's middle, within its drawing or the
     margin that the page gives it."""
     found = desktop.script(SCREEN + """
-        const off = [...document.querySelectorAll('.window:not([hidden]), .box')].map(w => w.getBoundingClientRect())
+        // The black window's border lies just outside the screen that it covers.
+        const off = [...document.querySelectorAll('.window:not([hidden]), .box')]
+          .map(w => (w.querySelector(':scope > .title') ? w : w.querySelector('.client')).getBoundingClientRect())
           .filter(r => r.left < v.offsetLeft - 0.5 || r.top < v.offsetTop - 0.5
                        || r.right > v.offsetLeft + v.width + 0.5 || r.bottom > v.offsetTop + v.height + 0.5);
         const texts = [...document.querySelectorAll('.window:not([hidden]) :is(.title, label, button), .box *')]
           .map(e => parseFloat(getComputedStyle(e).fontSize) * scale);
-        const owner = e => e && e.closest('.client > *');
+        const owner = e => e && e.closest('.client > *, .box button');
         const targets = [];
-        for (const control of document.querySelectorAll('.window:not([hidden]):not(.inactive) .client > :not(label:not(.choice))')) {
+        for (const control of document.querySelectorAll(
+            '.window:not([hidden]):not(.inactive) .client > :not(label:not(.choice)), .box button')) {
           const [x, y] = middle(control), reach = [0, 0, 0, 0];
           [[-1, 0], [1, 0], [0, -1], [0, 1]].forEach(([dx, dy], side) => {
             while (reach[side] < 60 && owner(document.elementFromPoint(x + dx * (reach[side] + 0.5), y + dy * (reach[side] + 0.5))) === control)
