@@ -5,9 +5,9 @@
   with --windows, the same for the Windows program under Wine;
 - the start-up: from starting the process until "Nome" is on the screen with the keyboard's focus
   and the caret drawn in its first box, against the same window written by hand in plain Qt;
-- with --page, the page in headless Chromium: its size, the time from the start of its loading to
-  "Nome" shown, and the hundred progress steps from the first caption set to the farewell window
-  shown, both by the page's own clock.
+- with --page, the page in Chromium, Firefox ESR and WebKitGTK (tests/e2e/browser.py): its size,
+  the time from the start of its loading to "Nome" shown, and the hundred progress steps from the
+  first caption set to the farewell window shown, both by the page's own clock, per engine.
 
 Run it through scripts/benchmark, inside dbus-run-session with Debian's /usr/bin/python3."""
 
@@ -76,13 +76,14 @@ def start_up_time(desktop, program):
             process.wait()
 
 
-def page_times(page):
-    """One run of the page: seconds from the start of its loading until "Nome" is shown, and for
-    the hundred progress steps, by the page's clock; and whether all hundred captions came in order."""
+def page_times(page, engine):
+    """One run of the page in one engine: seconds from the start of its loading until "Nome" is
+    shown (None in WebKit, whose timeline starts once the page has loaded), and for the hundred
+    progress steps, by the page's clock; and whether all hundred captions came in order."""
     from browser import BrowserDesktop
-    with BrowserDesktop(page) as desktop:
+    with BrowserDesktop(page, engine) as desktop:
         desktop.window("Nome")
-        loaded = desktop.script("return scherzettoTimeline.find(event => event[1] === 'show')[0]") / 1000
+        shown = desktop.read("const e = scherzettoTimeline.find(event => event[1] === 'show'); return e && e[0]")
         quick_questionnaire(desktop)
         fake_errors(desktop)
         start_formatting(desktop)
@@ -92,21 +93,25 @@ def page_times(page):
         farewell = next(when for when, kind, _, place in timeline
                         if kind == "show" and place == list(farewell_window(desktop)))
         in_order = [text for _, text in captions] == ["Formattazione in corso %d%%" % n for n in range(100)]
-        return loaded, farewell - captions[0][0], in_order
+        return shown and shown / 1000, farewell - captions[0][0], in_order
 
 
 def page_table(page, runs):
-    print("the page in headless Chromium: %d runs" % runs, file=sys.stderr)
-    results = [page_times(page) for _ in range(runs)]
-    print()
-    steps = statistics.median(r[1] for r in results)
-    print("%-12s %-20s %-34s %s" % ("page size", "loading to Nome", "100 progress steps (best)", "captions in order"))
-    print("%-12s %-20s %-34s %d of %d runs" % (
-        "%.0f KiB" % (os.path.getsize(page) / 1024), "%.0f ms" % (statistics.median(r[0] for r in results) * 1000),
-        "%.3f s (%.2f x floor) (%.3f s)" % (steps, steps / TIMER_FLOOR, min(r[1] for r in results)),
-        sum(r[2] for r in results), runs))
-    print("\nMedians of %d runs by the page's own clock (performance.now()), from a fresh headless Chromium "
-          "each, the page opened from disk; the best run in brackets." % runs)
+    from browser import ENGINES
+    print("the page in Chromium, Firefox ESR and WebKitGTK: %d runs each" % runs, file=sys.stderr)
+    results = {engine: [page_times(page, engine) for _ in range(runs)] for engine in ENGINES}
+    print("\npage size %.0f KiB" % (os.path.getsize(page) / 1024))
+    print("%-10s %-20s %-34s %s" % ("engine", "loading to Nome", "100 progress steps (best)", "captions in order"))
+    for engine, rows in results.items():
+        loads = [r[0] for r in rows if r[0] is not None]
+        steps = statistics.median(r[1] for r in rows)
+        print("%-10s %-20s %-34s %d of %d runs" % (
+            engine, "%.0f ms" % (statistics.median(loads) * 1000) if loads else "-",
+            "%.3f s (%.2f x floor) (%.3f s)" % (steps, steps / TIMER_FLOOR, min(r[1] for r in rows)),
+            sum(r[2] for r in rows), runs))
+    print("\nMedians of %d runs by the page's own clock (performance.now()), from a fresh browser each, the "
+          "page opened from disk; the best run in brackets. WebKit's loading is not measured: its timeline "
+          "starts once the page has loaded." % runs)
 
 
 def main():

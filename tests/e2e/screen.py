@@ -68,6 +68,14 @@ class Picture:
     def rows(self):
         return self._rows
 
+    def crop(self, x, y, width, height):
+        """A rectangle of the picture, as a picture."""
+        part = Picture.__new__(Picture)
+        part._rows = [row[x:x + width] for row in self._rows[y:y + height]]
+        part.width, part.height = width, len(part._rows)
+        part.data = bytes(value for row in part._rows for pixel in row for value in pixel)
+        return part
+
     def pixel(self, x, y):
         return self._rows[y][x]
 

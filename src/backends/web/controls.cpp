@@ -26,8 +26,7 @@ namespace {
                 UTF8ToString(colour));
         });
     EM_JS(bool, pageEnabled, (int id, int index), { return !Page.control(id, index).control.disabled; });
-    EM_JS(void, setPageEnabled, (int id, int index, bool enabled),
-        { Page.control(id, index).control.disabled = !enabled; });
+    EM_JS(void, setPageEnabled, (int id, int index, bool enabled), { Page.setEnabled(id, index, enabled); });
     EM_JS(int, pageCheck, (int id, int index), {
         const input = Page.control(id, index).control;
         return input.indeterminate ? 2 : input.checked ? 1 : 0;
@@ -37,19 +36,15 @@ namespace {
         input.indeterminate = state === 2;
         input.checked = state === 1;
     });
-    EM_JS(int, pageItemCount, (int id, int index), { return Page.control(id, index).control.list_.options.length; });
+    EM_JS(int, pageItemCount, (int id, int index), { return Page.items(id, index).length; });
     EM_JS(char*, pageItem, (int id, int index, int item), {
-        const text = Page.control(id, index).control.list_.options[item].value;
+        const text = Page.items(id, index)[item];
         const size = lengthBytesUTF8(text) + 1;
         const memory = _malloc(size);
         stringToUTF8(text, memory, size);
         return memory;
     });
-    EM_JS(void, addPageItem, (int id, int index, const char* item), {
-        const option = document.createElement('option');
-        option.value = UTF8ToString(item);
-        Page.control(id, index).control.list_.appendChild(option);
-    });
+    EM_JS(void, addPageItem, (int id, int index, const char* item), { Page.addItem(id, index, UTF8ToString(item)); });
     EM_JS(void, focusPageControl, (int id, int index), {
         const control = Page.control(id, index).control;
         if (document.activeElement !== control)

@@ -4,7 +4,7 @@ Object.assign(Page, {
   // A message box, modal in the page: title bar, icon, prompt and one OK button, which has the
   // keyboard. Dismissing it (OK, Enter on OK, Escape) queues an event with its number.
   openBox(number, prompt, title, icon) {
-    const box = Page.element('div', 'box', document.body);
+    const box = Page.element('div', 'box', Page.desk);
     box.setAttribute('role', 'alertdialog');
     box.setAttribute('aria-modal', 'true');
     const caption = Page.element('div', 'title', box);
@@ -25,15 +25,17 @@ Object.assign(Page, {
     ok.textContent = 'OK';
     ok.addEventListener('click', () => Page.dismiss(box));
     box.style.zIndex = ++Page.top;
-    // Centred on the window that owns it, or on the page.
+    // Centred on the window that owns it, or on the page, and within the visible screen.
     const owner = Page.active();
     Page.boxes.set(box, number);
     Page.stack.push(box);
-    const around = owner ? owner.getBoundingClientRect() : { left: 0, top: 0, width: innerWidth, height: innerHeight };
-    const left = around.left + (around.width - box.offsetWidth) / 2;
-    const top = around.top + (around.height - box.offsetHeight) / 2;
-    box.style.left = Math.max(0, Math.round(left)) + 'px';
-    box.style.top = Math.max(0, Math.round(top)) + 'px';
+    const screen = Page.visible();
+    box.style.maxWidth = Math.min(640, screen.width - 10) + 'px';
+    const around = owner ? Page.deskRect(owner) : screen;
+    const left = Math.min(around.left + (around.width - box.offsetWidth) / 2, screen.left + screen.width - box.offsetWidth - 2);
+    const top = Math.min(around.top + (around.height - box.offsetHeight) / 2, screen.top + screen.height - box.offsetHeight - 2);
+    box.style.left = Math.round(Math.max(screen.left, left)) + 'px';
+    box.style.top = Math.round(Math.max(screen.top, top)) + 'px';
     Page.activate(box);
     ok.focus();
   },

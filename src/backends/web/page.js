@@ -68,7 +68,7 @@ var Page = {
   },
 
   createWindow(id, caption, width, height, background, noDrop) {
-    const frame = Page.element('div', 'window', document.body);
+    const frame = Page.element('div', 'window', Page.desk);
     frame.hidden = true;
     frame.setAttribute('role', 'dialog');
     // The title bar comes first, where a screen reader reads it before the controls.
@@ -87,9 +87,12 @@ var Page = {
       client.style.background = background;
     if (noDrop)
       frame.style.cursor = 'no-drop';
-    const win = { id, frame, client, titled, controls: [], tabs: [], focus: null };
+    const win = { id, frame, client, titled, controls: [], tabs: [], focus: null, corner: null,
+                  size: [width, height + (titled ? Page.titleHeight : 0)] };
     frame.addEventListener('focusin', event => { win.focus = event.target; });
     Page.windows.set(id, win);
+    if (!Page.fittedTo)
+      Page.refit();
   },
 
   destroyWindow(id) {
@@ -103,6 +106,11 @@ var Page = {
     const win = Page.windows.get(id);
     win.frame.style.left = (left - 1) + 'px';
     win.frame.style.top = (top - 1 - (win.titled ? Page.titleHeight : 0)) + 'px';
+    // A window without a title bar whose border lies at the screen's origin stands for the
+    // screen's corner (see page-fit.js).
+    win.corner = !win.titled && left === 1 && top === 1 ? { left: 0, top: 0, width: win.size[0], height: win.size[1] } : null;
+    if (win.corner)
+      Page.cover(win);
   },
 
   // Shows the window in front of every other element and makes it the active one.
@@ -146,12 +154,13 @@ var Page = {
   // Marks the active element, puts the shield right beneath the innermost modal element, and gives
   // the keyboard back to the control that last had it there.
   activate(element) {
+    Page.closeList();
     for (const win of Page.windows.values())
       win.frame.classList.toggle('inactive', win.frame !== element);
     const modal = Page.stack[Page.stack.length - 1];
     if (modal) {
       if (!Page.shield) {
-        Page.shield = Page.element('div', 'shield', document.body);
+        Page.shield = Page.element('div', 'shield', Page.desk);
         Page.shield.addEventListener('mousedown', event => event.preventDefault());
       }
       Page.shield.style.zIndex = Number(modal.style.zIndex) - 1;
@@ -178,10 +187,16 @@ var Page = {
       event.preventDefault();
       return;
     }
+    if (Page.comboKey(event))
+      return;
     const box = Page.boxes.has(active);
-    // A focused button answers Enter once per press, not again for every repeat of the key.
-    if (event.key === 'Enter' && event.repeat)
+    // A focused button answers Enter once per press, not again for every repeat of the key; it is
+    // pressed here, as every browser does it, whatever its own way with synthesised keys.
+    if (event.key === 'Enter' && event.target.tagName === 'BUTTON') {
       event.preventDefault();
+      if (!event.repeat)
+        event.target.click();
+    }
     if (event.key === 'Escape') {
       event.preventDefault();
       if (box)
@@ -198,114 +213,6 @@ var Page = {
       const step = event.shiftKey ? usable.length - 1 : 1;
       usable[at < 0 ? 0 : (at + step) % usable.length].focus();
     }
-  },
-
-  createControl(id, index, kind, left, top, width, height) {
-    const win = Page.windows.get(id);
-    let element, input;
-    if (kind === 0) {
-      element = Page.element('label');
-    } else if (kind === 2) {
-      element = Page.element('button');
-      element.type = 'button';
-      element.addEventListener('click', () => Page.push([1, id, index]));
-    } else if (kind === 4 || kind === 5) {
-      element = Page.element('label', 'choice');
-      input = Page.element('input', '', element);
-      input.type = kind === 4 ? 'radio' : 'checkbox';
-      input.name = 'group' + id;
-      element.appendChild(document.createTextNode(''));
-    } else {
-      element = input = Page.element('input');
-      input.type = 'text';
-      input.spellcheck = false;
-      input.autocomplete = 'off';
-      if (kind === 3) {
-        const list = Page.element('datalist', '', win.client);
-        list.id = 'list' + id + '_' + index;
-        input.setAttribute('list', list.id);
-        input.list_ = list;
-        // A locked combo box still opens its list, which a read-only input would not, but keeps
-        // its text whatever is typed or picked.
-        input.kept_ = null;
-        input.addEventListener('beforeinput', event => {
-          if (input.kept_ !== null)
-            event.preventDefault();
-        });
-        input.addEventListener('input', () => {
-          if (input.kept_ !== null)
-            input.value = input.kept_;
-        });
-      }
-    }
-    const control = input || element;
-    control.id = 'c' + id + '_' + index;
-    element.style.left = left + 'px';
-    element.style.top = top + 'px';
-    element.style.width = width + 'px';
-    element.style.height = height + 'px';
-    win.client.appendChild(element);
-    win.controls[index] = { element, control, kind };
-  },
-
-  control(id, index) {
-    return Page.windows.get(id).controls[index];
-  },
-
-  setLabelFor(id, label, index) {
-    Page.control(id, label).element.htmlFor = Page.control(id, index).control.id;
-  },
-
-  setTabOrder(id, indices) {
-    const win = Page.windows.get(id);
-    win.tabs = indices.map(index => win.controls[index].control);
-  },
-
-  text(id, index) {
-    const { element, control, kind } = Page.control(id, index);
-    if (kind === 1 || kind === 3)
-      return control.value;
-    return kind === 4 || kind === 5 ? element.lastChild.data : element.textContent;
-  },
-
-  setText(id, index, text) {
-    const { element, control, kind } = Page.control(id, index);
-    if (kind === 1 || kind === 3) {
-      control.value = text;
-      if (control.kept_ !== null && control.kept_ !== undefined)
-        control.kept_ = text;
-    } else if (kind === 4 || kind === 5) {
-      element.lastChild.data = text;
-    } else {
-      element.textContent = text;
-    }
-  },
-
-  setItems(id, index, items) {
-    const list = Page.control(id, index).control.list_;
-    list.replaceChildren();
-    for (const item of items)
-      Page.element('option', '', list).value = item;
-  },
-
-  // Puts a control back to its record: text, items, ticks, enabled and locked states, colour.
-  reset(id, index, text, items, enabled, locked, colour) {
-    const { element, control, kind } = Page.control(id, index);
-    Page.setText(id, index, text);
-    if (kind === 3)
-      Page.setItems(id, index, items);
-    if (kind === 4 || kind === 5) {
-      control.checked = false;
-      control.indeterminate = false;
-    }
-    control.disabled = !enabled;
-    if (kind === 1)
-      control.readOnly = locked;
-    if (kind === 3) {
-      control.kept_ = locked ? text : null;
-      control.setAttribute('aria-readonly', String(locked));
-    }
-    element.style.color = colour;
   },
 };
 
