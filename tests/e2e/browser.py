@@ -73,16 +73,19 @@ new MutationObserver(records => {
   const now = performance.now();
   for (const record of records) {
     const target = record.target;
-    if (record.type === 'attributes' && target.classList.contains('window')) {
+    if (target.classList.contains('window'))
       scherzettoTimeline.push([now, record.oldValue === null ? 'hide' : 'show',
                                [...document.querySelectorAll('.window')].indexOf(target), scherzettoArea(target)]);
-    } else if (record.type === 'childList' && target.tagName === 'LABEL') {
-      for (const node of record.addedNodes)
-        scherzettoTimeline.push([now, 'text', node.data, null]);
-    }
   }
-}).observe(document, { subtree: true, childList: true, attributes: true, attributeFilter: ['hidden'],
-                       attributeOldValue: true });
+}).observe(document, { subtree: true, attributes: true, attributeFilter: ['hidden'], attributeOldValue: true });
+// A label's text is logged when it is set, not when the task that set it ends, as an observer
+// would see it.
+const textContent = Object.getOwnPropertyDescriptor(Node.prototype, 'textContent');
+Object.defineProperty(Node.prototype, 'textContent', { ...textContent, set(text) {
+  textContent.set.call(this, text);
+  if (this.tagName === 'LABEL')
+    scherzettoTimeline.push([performance.now(), 'text', String(text), null]);
+} });
 document.addEventListener('securitypolicyviolation', event => scherzettoTimeline.push(
   [performance.now(), 'refused', event.violatedDirective + ' ' + event.blockedURI, null]));
 window.addEventListener('error', event => scherzettoTimeline.push([performance.now(), 'error', event.message, null]));

@@ -103,13 +103,16 @@ def no_drop_cursor(desktop):
 
 
 def hundred_captions(desktop):
-    """Each caption set in the progress label, in order, each at least one 10 ms interval after the
-    one before, by the page's own clock."""
+    """Each caption set in the progress label, in order, one 10 ms interval after the one before by
+    the page's own clock. Browsers coarsen that clock to as much as a millisecond, so an interval
+    may look shorter by that much; the ninety-nine together still take ninety-nine intervals."""
     captions = [(when, text) for when, kind, text, _ in desktop.timeline() if kind == "text" and text.startswith("Form")]
     check_equal([text for _, text in captions], CAPTIONS, "the progress captions")
-    early = [text for (before, _), (when, text) in zip(captions, captions[1:]) if when - before < 0.0099]
+    early = [text for (before, _), (when, text) in zip(captions, captions[1:]) if when - before < 0.009]
     check_equal(early, [], "captions set less than 10 ms after the one before")
-    print("100 progress steps took %.3f s in the page" % (captions[-1][0] - captions[0][0]))
+    took = captions[-1][0] - captions[0][0]
+    check(took >= 0.989, "the hundred captions took %.3f s, less than 99 intervals of 10 ms" % took)
+    print("100 progress steps took %.3f s in the page" % took)
 
 
 def nothing_fetched_stored_or_thrown(desktop):
