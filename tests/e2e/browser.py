@@ -232,7 +232,7 @@ class WebKit:
                            check=False, capture_output=True, timeout=120)
             self._desktop = Desktop(width=width + 100, height=height + 200)
             environment = dict(self._desktop._environment, LOCPATH=self._scratch, HOME=self._scratch,
-                               XDG_RUNTIME_DIR=self._scratch, WEBKIT_DISABLE_COMPOSITING_MODE="1")
+                               XDG_RUNTIME_DIR=self._scratch)
             options = webdriver.WebKitGTKOptions()
             options.binary_location = MINIBROWSER
             options.add_argument("--automation")

@@ -103,15 +103,19 @@ def no_drop_cursor(desktop):
 
 
 def hundred_captions(desktop):
-    """Each caption set in the progress label, in order, one 10 ms interval after the one before by
-    the page's own clock. Browsers coarsen that clock to as much as a millisecond, so an interval
-    may look shorter by that much; the ninety-nine together still take ninety-nine intervals."""
+    """Each caption set in the progress label, in order, by the page's own clock one 10 ms interval
+    after the one before, which the timer counts from the window's load. The caption is set a
+    moment after the load started the timer, a moment that a browser's pause for its own work may
+    stretch, and browsers coarsen the clock to as much as a millisecond: so each interval is only
+    known to be more than half of one, and the ninety-nine together to take ninety-nine, give or
+    take such a moment."""
     captions = [(when, text) for when, kind, text, _ in desktop.timeline() if kind == "text" and text.startswith("Form")]
     check_equal([text for _, text in captions], CAPTIONS, "the progress captions")
-    early = [text for (before, _), (when, text) in zip(captions, captions[1:]) if when - before < 0.009]
-    check_equal(early, [], "captions set less than 10 ms after the one before")
+    early = ["%s after %.1f ms" % (text, 1000 * (when - before))
+             for (before, _), (when, text) in zip(captions, captions[1:]) if when - before < 0.005]
+    check_equal(early, [], "captions set less than half an interval after the one before")
     took = captions[-1][0] - captions[0][0]
-    check(took >= 0.989, "the hundred captions took %.3f s, less than 99 intervals of 10 ms" % took)
+    check(took >= 0.985, "the hundred captions took %.3f s, less than 99 intervals of 10 ms" % took)
     print("100 progress steps took %.3f s in the page" % took)
 
 
