@@ -164,6 +164,13 @@ class Chromium:
                         clip={"x": x, "y": y, "width": width, "height": height, "scale": 1})
         return screen.Picture(base64.b64decode(shot["data"]))
 
+    def accessible(self, expression):
+        """The role and name under which Chromium's accessibility tree, the one that screen readers
+        read, has the element that the expression finds."""
+        found = self.cdp("Runtime.evaluate", expression=expression)["result"]
+        node = self.cdp("Accessibility.getPartialAXTree", objectId=found["objectId"], fetchRelatives=False)["nodes"][0]
+        return node.get("role", {}).get("value"), node.get("name", {}).get("value", "")
+
     def requests(self):
         """Every request of the page's document, as Chromium's network log has it; the browser's
         own pages (its new tab) are not the page's."""

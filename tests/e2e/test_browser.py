@@ -97,6 +97,20 @@ def captions_whole(desktop):
     check_equal(desktop.text(interests), "pesca", "the locked interests' text after a pick")
 
 
+def screen_reader_agrees(desktop):
+    """Chromium's accessibility tree, which screen readers read, gives every window and control
+    shown the role and the name that the player reads from the page."""
+    if desktop.engine != "chromium":
+        return
+    items = desktop.read("return [...document.querySelectorAll('[role=dialog], [role=alertdialog]')]"
+                         ".filter(scherzettoShown).map(scherzettoItem)")
+    for window in list(items):
+        items += [item for item in desktop.controls(window) if item["role"] not in ("label", "paragraph")]
+    differing = [(item["role"], item["name"], desktop.browser.accessible("scherzettoKeys.get(%d)" % item["key"]))
+                 for item in items]
+    check_equal([found for found in differing if found[:2] != found[2]], [], "what a screen reader hears")
+
+
 def no_drop_cursor(desktop):
     check_equal(desktop.script("return getComputedStyle(document.elementFromPoint(400, 300)).cursor"), "no-drop",
                 "the pointer over the farewell window")
@@ -302,7 +316,7 @@ def main():
     elif scenario == "phones":
         phones(page)
     elif scenario == "questionnaire":
-        steps = scenarios.QUESTIONNAIRE[:-1] + (captions_whole, scenarios.QUESTIONNAIRE[-1],
+        steps = scenarios.QUESTIONNAIRE[:-1] + (captions_whole, screen_reader_agrees, scenarios.QUESTIONNAIRE[-1],
                                                  nothing_fetched_stored_or_thrown)
         if pictures:
             steps = (lambda desktop: at_first_sight(desktop, picture(pictures[0])),) + steps
