@@ -89,15 +89,20 @@ Object.assign(Page, {
       control.combo_.kept = locked ? text : null;
       control.setAttribute('aria-readonly', String(Boolean(locked)));
     }
-    Page.setText(id, index, text);
+    // What is already as the record has it is left alone: a window loaded again and again, as the
+    // progress window is, would otherwise have the browser lay out and paint it all anew each time.
+    if (Page.text(id, index) !== text)
+      Page.setText(id, index, text);
     if (kind === 4 || kind === 5) {
       control.checked = false;
       control.indeterminate = false;
     }
-    Page.setEnabled(id, index, enabled);
+    if (control.disabled !== !enabled)
+      Page.setEnabled(id, index, enabled);
     if (kind === 1)
       control.readOnly = locked;
-    element.style.color = colour;
+    if (element.style.color !== colour)
+      element.style.color = colour;
   },
 
   setEnabled(id, index, enabled) {

@@ -116,8 +116,11 @@ var Page = {
   // Shows the window in front of every other element and makes it the active one.
   show(id, modal, generation) {
     const win = Page.windows.get(id);
+    // A window that is in front already, as the progress window stays from one load to the next,
+    // keeps its place, and the browser has nothing to lay out again.
+    if (win.frame.hidden || Number(win.frame.style.zIndex) !== Page.top)
+      win.frame.style.zIndex = ++Page.top;
     win.frame.hidden = false;
-    win.frame.style.zIndex = ++Page.top;
     Page.stack = Page.stack.filter(element => element !== win.frame);
     if (modal) {
       win.frame.setAttribute('aria-modal', 'true');
@@ -163,7 +166,9 @@ var Page = {
         Page.shield = Page.element('div', 'shield', Page.desk);
         Page.shield.addEventListener('mousedown', event => event.preventDefault());
       }
-      Page.shield.style.zIndex = Number(modal.style.zIndex) - 1;
+      const beneath = String(Number(modal.style.zIndex) - 1);
+      if (Page.shield.style.zIndex !== beneath)
+        Page.shield.style.zIndex = beneath;
       Page.shield.hidden = false;
     } else if (Page.shield) {
       Page.shield.hidden = true;
