@@ -60,20 +60,23 @@ Object.assign(Page, {
   },
 
   // A timer's tick is queued once `interval` milliseconds have passed by the page's own clock,
-  // never sooner: the browser's timeout wakes the page a little early, and the last moment is
-  // waited for in turns of the event loop.
+  // never sooner: the browser's timeout wakes the page a little early, the moments up to the last
+  // millisecond are waited for in turns of the event loop, and that millisecond at once, since a
+  // turn may have to wait for the browser to lay out and paint the whole page first.
   startTimer(id, generation, interval) {
     Page.stopTimer(id);
     const timer = { due: performance.now() + interval, handle: 0 };
     const check = () => {
       if (Page.timers.get(id) !== timer)
         return;
-      const left = timer.due - performance.now();
+      let left = timer.due - performance.now();
       if (left > 4)
         timer.handle = setTimeout(check, left - 3);
-      else if (left > 0)
+      else if (left > 1)
         Page.afterYield(check);
-      else {
+      while (left > 0 && left <= 1)
+        left = timer.due - performance.now();
+      if (left <= 0) {
         Page.timers.delete(id);
         Page.push([4, id, generation]);
       }
