@@ -23,14 +23,14 @@ clone() {
     git -C "$1" checkout -q --detach "$commit"
 }
 
-# release NAME TREE UMASK [VARIABLE=VALUE...]: builds the release in TREE with that umask and those
-# variables, its dates taken from the commit.
+# release NAME TREE UMASK TZ LANG: builds the release in TREE under those conditions (an empty TZ
+# or LANG is left unset), its dates taken from the commit.
 release() {
-    local name=$1 tree=$2 mask=$3
-    shift 3
-    echo "$name build: $tree, umask $mask, ${*:-TZ=${TZ:-} LANG=${LANG:-} LC_ALL=${LC_ALL:-}}"
-    if ! (umask "$mask" && cd "$tree" && env -u SOURCE_DATE_EPOCH "$@" scripts/release) \
-        >"$work/$name.log" 2>&1; then
+    local name=$1 tree=$2 mask=$3 variables=(-u SOURCE_DATE_EPOCH -u LC_ALL -u TZ -u LANG)
+    [[ -z $4 ]] || variables+=(TZ="$4")
+    [[ -z $5 ]] || variables+=(LANG="$5")
+    echo "$name build: $tree, umask $mask, TZ=${4:-(unset)}, LANG=${5:-(unset)}"
+    if ! (umask "$mask" && cd "$tree" && env "${variables[@]}" scripts/release) >"$work/$name.log" 2>&1; then
         tail -n 30 "$work/$name.log"
         echo "FAIL: the $name build failed; its log is $work/$name.log"
         echo "0 passed, 1 failed"
@@ -41,9 +41,11 @@ release() {
 # The second build's conditions are each the other one of two, so that they differ from the first's
 # whatever these are.
 umask=$(umask)
+tz=${TZ:-}
+lang=${LC_ALL:-${LANG:-}}
 [[ $umask == 0022 ]] && other_umask=0002 || other_umask=0022
-[[ ${TZ:-} == Pacific/Chatham ]] && other_tz=America/St_Johns || other_tz=Pacific/Chatham
-[[ ${LC_ALL:-${LANG:-}} == C.UTF-8 ]] && other_lang=C || other_lang=C.UTF-8
+[[ $tz == Pacific/Chatham ]] && other_tz=America/St_Johns || other_tz=Pacific/Chatham
+[[ $lang == C.UTF-8 ]] && other_lang=C || other_lang=C.UTF-8
 
 if [[ -z $(git -C "$source_dir" status --porcelain --untracked-files=normal) ]]; then
     first=$source_dir
@@ -52,10 +54,10 @@ else
     first=$work/first/scherzetto
     clone "$first"
 fi
-release first "$first" "$umask"
+release first "$first" "$umask" "$tz" "$lang"
 second=$work/second/at/another/path/scherzetto
 clone "$second"
-release second "$second" "$other_umask" -u LC_ALL TZ="$other_tz" LANG="$other_lang"
+release second "$second" "$other_umask" "$other_tz" "$other_lang"
 
 # A verdict for every file of either build, and the checksums checked as a person would.
 failed=0
