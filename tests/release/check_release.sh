@@ -71,7 +71,7 @@ while read -r name; do
         continue
     else
         echo "FAIL: $name differs between the builds, of $(stat -c %s "$first/dist/$name") and" \
-            "$(stat -c %s "$second/dist/$name") bytes: ${difference##*/}"
+            "$(stat -c %s "$second/dist/$name") bytes, first at ${difference##*differ: }"
     fi
     failed=$((failed + 1))
 done < <({ ls -A "$first/dist" && ls -A "$second/dist"; } | LC_ALL=C sort -u)
