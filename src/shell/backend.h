@@ -17,9 +17,9 @@
 //   stays on the screen until the program next waits for input, a message box opens or another
 //   window is shown; a window loaded and shown again before then never leaves the screen.
 // - The runtime owns the windows' timers. They run from the load. A tick that falls due after a
-//   window is shown but before it reports its first paint is held back until that paint, so that
-//   no tick takes away what a window shows before it has reached the screen; the next interval
-//   counts from the held tick.
+//   window is shown but before it reports its first paint is held back, and its interval starts
+//   over from that paint, so that no tick takes away what a window shows before it has been on
+//   the screen; a paint within the interval delays nothing.
 // - Every failure, of an event procedure or of the back end, becomes a runtime error: a message box
 //   with its number, then the program's end with status 1.
 

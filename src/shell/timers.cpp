@@ -23,7 +23,6 @@ void WindowTimers::create(Backend& backend, const FormLayout& layout, Tick tick)
 void WindowTimers::start()
 {
     m_awaitingPaint = false;
-    ++m_runs;
     for (Timer& timer : m_timers) {
         timer.held = {};
         timer.pending = false;
@@ -34,29 +33,23 @@ void WindowTimers::start()
 void WindowTimers::stop()
 {
     m_awaitingPaint = false;
-    ++m_runs;
     for (Timer& timer : m_timers) {
         timer.pending = false;
         timer.native->stop();
     }
 }
 
-// A held tick comes late, so the native timer starts over from it: the next tick still comes a
-// whole interval after this one. The first procedure may unload the window or load it anew, and
-// then what the other timers held belongs to a load that is over.
+// A tick that fell due before the paint would take the window's first contents away the moment
+// they reach the screen, where the window took longer to appear than its interval (a window mapped
+// for the first time under Wine or a window manager): its interval starts over from the paint.
 void WindowTimers::painted()
 {
     if (!std::exchange(m_awaitingPaint, false))
         return;
-    const unsigned run = m_runs;
     for (Timer& timer : m_timers) {
         timer.held = {};
-        if (!std::exchange(timer.pending, false))
-            continue;
-        timer.native->start(timer.interval);
-        m_tick(timer.control);
-        if (m_runs != run)
-            return;
+        if (std::exchange(timer.pending, false))
+            timer.native->start(timer.interval);
     }
 }
 

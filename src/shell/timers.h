@@ -14,10 +14,10 @@ namespace shell {
 // the load, each interval counted from the load or from the tick before it. A window may live for
 // one interval only (the progress window, 10 ms), and what it shows must reach the screen all the
 // same, however long the desktop takes to map and paint it: so once the window is shown, a tick
-// that falls due before its first paint is held back, and comes as soon as that paint has been
-// reported; the next one comes an interval after it. Holding the tick is enough: a paint that
-// comes within the interval costs no time at all. A window that is never painted (one covered
-// entirely) still ticks: a tick held back for a second is let through.
+// that falls due before its first paint is held back, and its interval starts over from that
+// paint. A paint within the interval, as when a window already on the screen is loaded again,
+// costs no time at all. A window that is never painted (one covered entirely) still ticks: a
+// tick held back for a second is let through.
 class WindowTimers
 {
 public:
@@ -32,8 +32,7 @@ public:
     void stop();
     // The window has just been shown: ticks wait for its first paint.
     void shown() { m_awaitingPaint = true; }
-    // The window has been painted: the ticks held back for it come now. They run event procedures,
-    // which may unload the window, load it again or end the program.
+    // The window has been painted: the intervals of the ticks held back for it start over.
     void painted();
     bool awaitingPaint() const { return m_awaitingPaint; }
 
@@ -54,9 +53,6 @@ private:
     std::vector<Timer> m_timers;
     Tick m_tick;
     bool m_awaitingPaint = false;
-    // Counts the starts and stops, so that a tick's procedure that starts the timers again (a window
-    // loaded anew) is seen to have made the other held ticks stale.
-    unsigned m_runs = 0;
 };
 
 }

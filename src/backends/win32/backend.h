@@ -54,7 +54,13 @@ public:
     HFONT font(UINT dpi);
     HICON icon(const std::string_view& art, UINT dpi, bool big);
     void add(Window* window) { m_windows.push_back(window); }
-    void remove(Window* window) { std::erase(m_windows, window); }
+    void remove(Window* window)
+    {
+        std::erase(m_windows, window);
+        std::erase(m_unreportedPaints, window);
+    }
+    // The window's paint is reported once the program next waits for its messages.
+    void reportPaintWhenIdle(Window* window);
     const std::vector<Window*>& windows() const { return m_windows; }
     bool isForm(HWND handle) const;
     void enableAll(const std::vector<HWND>& windows);
@@ -75,6 +81,7 @@ private:
     UINT m_fixedDpi;
     HWND m_messageWindow = nullptr;
     std::vector<Window*> m_windows;
+    std::vector<Window*> m_unreportedPaints;
     std::vector<Timer*> m_timers;
     std::vector<std::function<void()>> m_posted;
     std::map<UINT, HFONT> m_fonts;

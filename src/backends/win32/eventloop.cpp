@@ -1,6 +1,9 @@
 #include "backend.h"
 #include "shell/errors.h"
 #include "timer.h"
+#include "window.h"
+
+#include <algorithm>
 
 namespace win32backend {
 
@@ -47,6 +50,10 @@ std::unique_ptr<shell::EventLoop> Win32Backend::createEventLoop()
 // comes first, wake a little before that time, since a wait is only as precise as the system's
 // timer, wait out the rest and tick the timer themselves. The window timers' messages remain for
 // the loops that are not the program's, a message box's.
+//
+// When no message is left, the program is idle: what its windows painted goes to the screen (Wine
+// copies it to the X server as the queue is found empty), and their paints are reported. A timer
+// that fell due before that comes first: it fell due before the paint reached the screen.
 bool Win32Backend::deliverNext()
 {
     for (;;) {
@@ -60,14 +67,20 @@ bool Win32Backend::deliverNext()
             dispatch(message);
             return true;
         }
+        Timer* timer = nextDue();
+        const LONGLONG left = timer ? timer->due() - performanceCounter() : 0;
+        if (timer && left <= 0) {
+            timer->ticked();
+            return true;
+        }
+        if (!m_unreportedPaints.empty()) {
+            for (Window* window : std::exchange(m_unreportedPaints, {}))
+                window->reportPainted();
+            return true;
+        }
         DWORD timeout = INFINITE;
-        if (Timer* timer = nextDue()) {
-            const LONGLONG left = timer->due() - performanceCounter();
+        if (timer) {
             const LONGLONG millisecond = performanceFrequency() / 1000;
-            if (left <= 0) {
-                timer->ticked();
-                return true;
-            }
             if (left <= 2 * millisecond) {
                 Sleep(0);
                 continue;
@@ -78,6 +91,12 @@ bool Win32Backend::deliverNext()
             throw shell::RuntimeError(
                 shell::error::Internal, "MsgWaitForMultipleObjectsEx " + std::to_string(GetLastError()));
     }
+}
+
+void Win32Backend::reportPaintWhenIdle(Window* window)
+{
+    if (std::find(m_unreportedPaints.begin(), m_unreportedPaints.end(), window) == m_unreportedPaints.end())
+        m_unreportedPaints.push_back(window);
 }
 
 Timer* Win32Backend::nextDue() const

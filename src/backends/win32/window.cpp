@@ -114,12 +114,12 @@ void Window::show(bool modal)
         SetForegroundWindow(m_handle);
         redraw |= RDW_INVALIDATE;
     }
-    // Every text is painted now, the controls' included: a window that lives a single tick is seen
-    // with its text before it goes, also where the screen takes the painting only once the program
-    // waits for its next event.
+    // Every text is painted now, the controls' included. What is painted reaches the screen once
+    // the program is idle (Wine copies the windows' pictures to the X server then), and only then
+    // is the paint reported (Win32Backend::deliverNext).
     RedrawWindow(m_handle, nullptr, nullptr, redraw);
     GdiFlush();
-    m_events.painted();
+    m_backend.reportPaintWhenIdle(this);
 }
 
 // The windows beneath take input again before this one goes; otherwise Windows would hand the

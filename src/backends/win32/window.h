@@ -40,6 +40,8 @@ public:
     void hide() override;
 
     HWND handle() const { return m_handle; }
+    // Tells the runtime that what the window showed at its latest showing is on the screen.
+    void reportPainted() { m_events.painted(); }
     Control* control(std::size_t index) const { return m_controls[index].get(); }
     void attach(HWND handle) { m_handle = handle; }
     LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
