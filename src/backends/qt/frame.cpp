@@ -44,20 +44,49 @@ namespace {
         return x11 ? x11->connection() : nullptr;
     }
 
-    xcb_atom_t atom(xcb_connection_t* connection, std::string_view name)
+    // The atoms that the frame uses. Each intern is a round trip to the X server, which the first
+    // window waits for before it can open, so they are all asked for at once, the first time any
+    // is needed; the program has one connection for its whole run.
+    struct Atoms
     {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, std::uint16_t(name.size()), name.data()), nullptr);
-        const xcb_atom_t result = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        std::free(reply);
-        return result;
+        xcb_atom_t wmCheck;
+        xcb_atom_t wmName;
+        xcb_atom_t utf8String;
+        xcb_atom_t motifHints;
+        xcb_atom_t windowType;
+        xcb_atom_t windowTypeNormal;
+    };
+
+    const Atoms& atoms(xcb_connection_t* connection)
+    {
+        static const Atoms interned = [connection] {
+            constexpr std::array<std::string_view, 6> names = { "_NET_SUPPORTING_WM_CHECK", "_NET_WM_NAME",
+                "UTF8_STRING", "_MOTIF_WM_HINTS", "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_NORMAL" };
+            std::array<xcb_intern_atom_cookie_t, names.size()> cookies {};
+            for (std::size_t i = 0; i < names.size(); ++i)
+                cookies[i] = xcb_intern_atom(connection, 0, std::uint16_t(names[i].size()), names[i].data());
+            std::array<xcb_atom_t, names.size()> values {};
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookies[i], nullptr);
+                values[i] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+                std::free(reply);
+            }
+            return Atoms { values[0], values[1], values[2], values[3], values[4], values[5] };
+        }();
+        return interned;
     }
 
-    // A property of a window as bytes, empty if the window or the property is missing.
-    std::string property(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+    xcb_get_property_cookie_t askProperty(
+        xcb_connection_t* connection, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
     {
-        xcb_get_property_reply_t* reply = xcb_get_property_reply(
-            connection, xcb_get_property(connection, 0, window, name, type, 0, 1024), nullptr);
+        return xcb_get_property(connection, 0, window, name, type, 0, 1024);
+    }
+
+    // A property asked for with askProperty, as bytes; empty if the window or the property is
+    // missing.
+    std::string property(xcb_connection_t* connection, xcb_get_property_cookie_t question)
+    {
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(connection, question, nullptr);
         std::string value;
         if (reply) {
             const auto* data = static_cast<const char*>(xcb_get_property_value(reply));
@@ -82,19 +111,24 @@ namespace {
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
         if (!screen)
             return {};
-        const xcb_atom_t checkAtom = atom(connection, "_NET_SUPPORTING_WM_CHECK");
-        const xcb_window_t check = windowIn(property(connection, screen->root, checkAtom, XCB_ATOM_WINDOW));
-        // A check window left behind by a window manager that has gone no longer names itself.
-        if (check == XCB_WINDOW_NONE
-            || windowIn(property(connection, check, checkAtom, XCB_ATOM_WINDOW)) != check)
+        const Atoms& names = atoms(connection);
+        const xcb_window_t check = windowIn(
+            property(connection, askProperty(connection, screen->root, names.wmCheck, XCB_ATOM_WINDOW)));
+        if (check == XCB_WINDOW_NONE)
             return {};
-        return property(connection, check, atom(connection, "_NET_WM_NAME"), atom(connection, "UTF8_STRING"));
+        // Both questions to the check window go out before either answer is awaited.
+        const xcb_get_property_cookie_t self = askProperty(connection, check, names.wmCheck, XCB_ATOM_WINDOW);
+        const xcb_get_property_cookie_t name = askProperty(connection, check, names.wmName, names.utf8String);
+        // A check window left behind by a window manager that has gone no longer names itself.
+        const bool current = windowIn(property(connection, self)) == check;
+        std::string value = property(connection, name);
+        return current ? value : std::string();
     }
 
     void setMotifHints(
         xcb_connection_t* connection, xcb_window_t window, std::uint32_t functions, std::uint32_t decorations)
     {
-        const xcb_atom_t hints = atom(connection, "_MOTIF_WM_HINTS");
+        const xcb_atom_t hints = atoms(connection).motifHints;
         const std::array<std::uint32_t, 5> value
             = { motifFunctions | motifDecorations, functions, decorations, 0, 0 };
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, hints, hints, 32,
@@ -270,9 +304,8 @@ void prepareShow(QWidget& window, bool modal)
         // gives a window without a frame KDE's override type before the normal one, which
         // openbox takes for a window that cannot be moved: it is a normal window only.
         setMotifHints(x11, id, motifMove | motifClose, 0);
-        const xcb_atom_t normal = atom(x11, "_NET_WM_WINDOW_TYPE_NORMAL");
-        xcb_change_property(
-            x11, XCB_PROP_MODE_REPLACE, id, atom(x11, "_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &normal);
+        xcb_change_property(x11, XCB_PROP_MODE_REPLACE, id, atoms(x11).windowType, XCB_ATOM_ATOM, 32, 1,
+            &atoms(x11).windowTypeNormal);
     } else if (!window.windowTitle().isEmpty()) {
         // A border and a title, no window menu; the window can be moved, but neither resized,
         // minimised, maximised nor closed from its frame.
