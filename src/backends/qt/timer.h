@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
 
 class QSocketNotifier;
@@ -16,6 +17,11 @@ namespace qtbackend {
 // lasts 10.5 ms on average; the progress window, shown a hundred times in a row, would add that
 // up to half a second. On Linux this timer waits on a timer descriptor instead, to the
 // microsecond; where there is none to be had, Qt's timer stands in.
+//
+// Even so, a sleeping thread wakes some tens of microseconds after its time, and more on a
+// virtual machine: a hundred ticks in a row would add up to a hundredth of a second. The
+// descriptor therefore fires a fraction of a millisecond early, and the timer waits out the
+// rest of the interval itself.
 class Timer final : public QObject, public shell::IntervalTimer
 {
 public:
@@ -29,13 +35,17 @@ public:
     int descriptor() const { return m_descriptor; }
 
 private:
-    void arm(std::chrono::milliseconds interval);
+    void armAt(std::chrono::steady_clock::time_point wake);
     void expired();
+
+    std::chrono::steady_clock::duration lead() const;
 
     const std::function<void()> m_elapsed;
     int m_descriptor = -1;
     QSocketNotifier* m_notifier = nullptr;
     QTimer* m_fallback = nullptr;
+    std::chrono::steady_clock::duration m_interval {}; // zero while stopped
+    std::chrono::steady_clock::time_point m_due;
 };
 
 }
