@@ -32,12 +32,23 @@ var Page = {
   },
 
   // Runs `task` as soon as the browser has had its turn, without the clamping of nested timeouts.
+  // The turn is a message that the page posts to its own window. A MessageChannel would do the
+  // same, but WebKit delivers a channel's messages later, even between two ports of one page: with
+  // a channel, the hundred progress steps took 2 to 7 % longer in WebKit. Only the page's own
+  // message, with its own token, runs a task; any other message to the window is left alone.
   afterYield(task) {
     if (!Page.soon) {
-      const channel = new MessageChannel();
       const tasks = [];
-      channel.port1.onmessage = () => tasks.shift()();
-      Page.soon = task => { tasks.push(task); channel.port2.postMessage(0); };
+      const token = 'scherzetto-soon';
+      window.addEventListener('message', event => {
+        if (event.source === window && event.data === token) {
+          event.stopImmediatePropagation();
+          const task = tasks.shift();
+          if (task)
+            task();
+        }
+      });
+      Page.soon = task => { tasks.push(task); window.postMessage(token, '*'); };
     }
     Page.soon(task);
   },
