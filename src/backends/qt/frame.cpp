@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QStyle>
 #include <QStyleOptionTitleBar>
 #include <QWindow>
@@ -138,10 +139,16 @@ namespace {
     const QString titleBarName = QStringLiteral("frame title bar");
 
     // The title bar that a window draws itself: its caption alone, drawn as the application's
-    // style draws the title bars of its own subwindows, in the desktop's title font. It is a
-    // window of its own on the X server, like the title bar of a window manager's frame, so that
-    // whoever looks at the windows finds the client area beneath it. Dragging it moves the window
-    // as the window manager moves any window.
+    // style draws the title bars of its own subwindows, in the desktop's title font. Dragging it
+    // moves the window as the window manager moves any window.
+    //
+    // On the X server it is marked by a window of its own, like the title bar of a window
+    // manager's frame, so that whoever looks at the windows finds the client area beneath it.
+    // That marker is an input-only window that selects no events: it draws nothing, so the
+    // window's own picture shows through it, and the X server passes the clicks on it to the
+    // window, where Qt hands them to the title bar. A native child widget would be such a
+    // window too, but one that Qt gives a surface of its own and flushes apart from the rest of
+    // the window, which keeps the first window from the screen for a few milliseconds longer.
     class TitleBar final : public QWidget
     {
     public:
@@ -150,9 +157,6 @@ namespace {
             , m_caption(caption)
         {
             setObjectName(titleBarName);
-            // The title bar alone is a native window; the controls beside it stay Qt's own.
-            QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
-            setAttribute(Qt::WA_NativeWindow);
             setFont(QFontDatabase::systemFont(QFontDatabase::TitleFont));
             window.installEventFilter(this);
         }
@@ -175,13 +179,18 @@ namespace {
             return false;
         }
 
+        // The window's own X window exists once its title bar is shown: Qt creates a window's
+        // native window before it shows the window's children.
         void showEvent(QShowEvent* event) override
         {
-            // The window beneath takes the clicks on the title bar, as Qt starts a system move
-            // from where the pointer was last seen in the window that it moves.
-            if (windowHandle())
-                windowHandle()->setFlag(Qt::WindowTransparentForInput);
+            placeMarker();
             QWidget::showEvent(event);
+        }
+
+        void resizeEvent(QResizeEvent* event) override
+        {
+            placeMarker();
+            QWidget::resizeEvent(event);
         }
 
         void mousePressEvent(QMouseEvent* event) override
@@ -198,6 +207,33 @@ namespace {
         }
 
     private:
+        // Creates the marker in the window's current X window, or moves it there. The marker
+        // lives and dies with that X window, which destroys its children with it.
+        void placeMarker()
+        {
+            xcb_connection_t* x11 = connection();
+            const auto parent = xcb_window_t(window()->internalWinId());
+            // The X server counts in device pixels, which Qt's own scaling makes larger.
+            const qreal ratio = devicePixelRatio();
+            const QRect place(geometry().topLeft() * ratio, geometry().size() * ratio);
+            if (!x11 || parent == XCB_WINDOW_NONE || place.isEmpty())
+                return;
+            if (parent != m_markerParent) {
+                m_marker = xcb_generate_id(x11);
+                m_markerParent = parent;
+                xcb_create_window(x11, 0, m_marker, parent, std::int16_t(place.x()), std::int16_t(place.y()),
+                    std::uint16_t(place.width()), std::uint16_t(place.height()), 0, XCB_WINDOW_CLASS_INPUT_ONLY,
+                    XCB_COPY_FROM_PARENT, 0, nullptr);
+                xcb_map_window(x11, m_marker);
+            } else {
+                const std::array<std::uint32_t, 4> values = { std::uint32_t(place.x()), std::uint32_t(place.y()),
+                    std::uint32_t(place.width()), std::uint32_t(place.height()) };
+                xcb_configure_window(x11, m_marker,
+                    XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                    values.data());
+            }
+        }
+
         QStyleOptionTitleBar styleOption() const
         {
             QStyleOptionTitleBar option;
@@ -215,6 +251,8 @@ namespace {
         }
 
         QString m_caption;
+        xcb_window_t m_marker = XCB_WINDOW_NONE;
+        xcb_window_t m_markerParent = XCB_WINDOW_NONE;
     };
 
     // The windows shown, latest last; the latest still on the screen is the one that a new
