@@ -54,20 +54,46 @@ Object.assign(Page, {
     const { element, control, kind } = Page.control(id, index);
     if (kind === 1 || kind === 3)
       return control.value;
+    const caption = Page.captions.get(element);
+    return caption ? caption.text : Page.written(element, kind);
+  },
+
+  // What a caption shows on the page.
+  written(element, kind) {
     return kind === 4 || kind === 5 ? element.lastChild.data : element.textContent;
   },
 
+  // A box's text is set at once, for the user may type in it next. A caption, the text of a
+  // label, a button or an option or check box, is written to the page once the program has done
+  // with it (writeCaptions): a window that is loaded again and again, as the progress window is,
+  // has its captions put back to its record and given new texts straight away, and the browser
+  // then takes in only the text that it will show.
   setText(id, index, text) {
     const { element, control, kind } = Page.control(id, index);
     if (kind === 1 || kind === 3) {
       control.value = text;
       if (kind === 3 && control.combo_.kept !== null)
         control.combo_.kept = text;
-    } else if (kind === 4 || kind === 5) {
-      element.lastChild.data = text;
     } else {
-      element.textContent = text;
+      Page.captions.set(element, { kind, text });
     }
+  },
+
+  // Writes the captions set since the last time, each that differs from what the page shows. The
+  // browser shows them once the program waits for the page's next event, and they are written
+  // then at the latest. They are also written as a window is shown, right after its load: the
+  // window's timers count from its load, and its captions are then on the page as near as
+  // possible to that moment, before the work of showing it and whatever pause the browser makes.
+  writeCaptions() {
+    Page.captions.forEach(({ kind, text }, element) => {
+      if (Page.written(element, kind) === text)
+        return;
+      if (kind === 4 || kind === 5)
+        element.lastChild.data = text;
+      else
+        element.textContent = text;
+    });
+    Page.captions.clear();
   },
 
   // A combo box's list, as its items' texts.

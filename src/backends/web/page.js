@@ -9,6 +9,7 @@ var Page = {
   stack: [], // the modal elements, innermost last: only the last takes input
   boxes: new Map(), // each message box's element to its number
   timers: new Map(),
+  captions: new Map(), // each caption element to the text that it is yet to be given (page-controls.js)
   top: 10,
   titleHeight: 20,
   shield: null,
@@ -25,6 +26,7 @@ var Page = {
 
   // The next event as [kind, ...arguments]; resolves once there is one.
   async next() {
+    Page.writeCaptions();
     while (!Page.queue.length)
       await new Promise(resolve => { Page.wake = resolve; });
     Page.current = Page.queue.shift();
@@ -126,6 +128,7 @@ var Page = {
 
   // Shows the window in front of every other element and makes it the active one.
   show(id, modal, generation) {
+    Page.writeCaptions();
     const win = Page.windows.get(id);
     // A window that is in front already, as the progress window stays from one load to the next,
     // keeps its place, and the browser has nothing to lay out again.
