@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QMessageBox;
+struct xcb_connection_t;
 
 // A window's frame on the desktop: a fixed single-line border and a title bar that shows the
 // caption and nothing else, or no title bar at all for a window without a caption.
@@ -18,6 +19,9 @@ class QMessageBox;
 // the desktop's palette and title font, and lets the window manager move it. The client area
 // stays where the window's layout puts it in either case.
 namespace qtbackend::frame {
+
+// The program's connection to the X server; null where Qt runs on another platform.
+xcb_connection_t* connection();
 
 // Sets the window's flags and hints for its frame, and gives it its own title bar where the
 // desktop's would show more than the caption. Returns what the window itself draws around its
