@@ -31,6 +31,12 @@ TIMER_FLOOR = 1.00  # a hundred showings of at least one 10 ms interval each
 # The ratio of one start to the next varies by about a tenth, and ten pairs in a row drift by
 # several per cent from the next ten, so the start-up is measured in many pairs: twenty per run.
 START_PAIRS_PER_RUN = 20
+# In one engine, the hundred steps of one run of the page differ from the next run's by several per
+# cent (in WebKitGTK, thirty runs of one page took from 1.03 to 1.16 s), so each engine runs the page
+# four times per run. Each engine's runs follow one another rather than taking turns with the other
+# engines: in fourteen rounds, WebKitGTK's runs right after one of Firefox took 1.6 % longer in the
+# median than its runs right after one of its own, though the machine was idle in between.
+PAGE_RUNS_PER_RUN = 4
 
 
 def median_interval(values):
@@ -113,20 +119,22 @@ def page_times(page, engine):
 
 def page_table(page, runs):
     from browser import ENGINES
-    print("the page in Chromium, Firefox ESR and WebKitGTK: %d runs each" % runs, file=sys.stderr)
-    results = {engine: [page_times(page, engine) for _ in range(runs)] for engine in ENGINES}
+    count = PAGE_RUNS_PER_RUN * runs
+    print("the page in Chromium, Firefox ESR and WebKitGTK: %d runs each" % count, file=sys.stderr)
+    results = {engine: [page_times(page, engine) for _ in range(count)] for engine in ENGINES}
     print("\npage size %.0f KiB" % (os.path.getsize(page) / 1024))
-    print("%-10s %-20s %-34s %s" % ("engine", "loading to Nome", "100 progress steps (best)", "captions in order"))
+    print("%-10s %-20s %-40s %s" % ("engine", "loading to Nome", "100 progress steps (95 % interval)",
+                                    "captions in order"))
     for engine, rows in results.items():
         loads = [r[0] for r in rows if r[0] is not None]
-        steps = statistics.median(r[1] for r in rows)
-        print("%-10s %-20s %-34s %d of %d runs" % (
+        steps, low, high = median_interval(r[1] for r in rows)
+        print("%-10s %-20s %-40s %d of %d runs" % (
             engine, "%.0f ms" % (statistics.median(loads) * 1000) if loads else "-",
-            "%.3f s (%.2f x floor) (%.3f s)" % (steps, steps / TIMER_FLOOR, min(r[1] for r in rows)),
-            sum(r[2] for r in rows), runs))
+            "%.3f s (%.2f x floor) (%.3f-%.3f)" % (steps, steps / TIMER_FLOOR, low, high),
+            sum(r[2] for r in rows), count))
     print("\nMedians of %d runs by the page's own clock (performance.now()), from a fresh browser each, the "
-          "page opened from disk; the best run in brackets. WebKit's loading is not measured: its timeline "
-          "starts once the page has loaded." % runs)
+          "page opened from disk; a 95 %% interval for the median of the hundred steps. "
+          "WebKit's loading is not measured: its timeline starts once the page has loaded." % count)
 
 
 def main():
