@@ -34,7 +34,7 @@ START_PAIRS_PER_RUN = 20
 # In one engine, the hundred steps of one run of the page differ from the next run's by several per
 # cent (in WebKitGTK, thirty runs of one page took from 1.03 to 1.16 s), so each engine runs the page
 # four times per run. Each engine's runs follow one another rather than taking turns with the other
-# engines: in fourteen rounds, WebKitGTK's runs right after one of Firefox took 1.6 % longer in the
+# engines: in fourteen rounds, WebKitGTK's runs right after one of Firefox took 1.5 % longer in the
 # median than its runs right after one of its own, though the machine was idle in between.
 PAGE_RUNS_PER_RUN = 4
 
