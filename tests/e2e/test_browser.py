@@ -12,6 +12,7 @@ Usage: test_browser.py PAGE ENGINE questionnaire|finale [PICTURES]
        test_browser.py PAGE - look PICTURES"""
 
 import os
+import re
 import sys
 import time
 
@@ -171,13 +172,34 @@ def at_first_sight(desktop, action):
 
 
 def picture(folder):
-    """A picture of a window, in a file named after the engine and the window."""
+    """A picture of a window, in a file named after the engine and the window, taken once the
+    engine has painted it: two pictures in a row alike, mostly of the face colour that the page's
+    style gives the window. An engine may find a window and only later paint it, the more so on a
+    cold machine."""
     def take(desktop, title):
         os.makedirs(folder, exist_ok=True)
-        time.sleep(0.3)
-        screen.save_png(desktop.grab(desktop.client_area(title)),
-                        os.path.join(folder, "%s-%s.png" % (desktop.engine, title.replace(" ", "_"))))
+        face = desktop.read("return getComputedStyle(scherzettoKeys.get(arguments[0])).backgroundColor",
+                            desktop.window(title)["key"])
+        face = tuple(int(value) for value in re.findall(r"\d+", face)[:3])
+        area, last = desktop.client_area(title), [None]
+
+        def painted():
+            now = list(desktop.grab(area).rows())
+            alike, last[0] = now == last[0], now
+            return alike and most_common_of(now) == face and now
+        rows = wait_for("%s painted in %s" % (title, desktop.engine), painted, timeout=30, interval=0.1)
+        screen.save_png(Rows(rows), os.path.join(folder, "%s-%s.png" % (desktop.engine, title.replace(" ", "_"))))
     return take
+
+
+class Rows:
+    """Rows of pixels as a picture to save."""
+
+    def __init__(self, rows):
+        self._rows, self.width, self.height = rows, len(rows[0]), len(rows)
+
+    def rows(self):
+        return self._rows
 
 
 def look(folder):
@@ -205,8 +227,12 @@ def read_png(path):
 
 
 def most_common(picture):
+    return most_common_of(picture.rows())
+
+
+def most_common_of(rows):
     counts = {}
-    for row in picture.rows():
+    for row in rows:
         for pixel in row:
             counts[pixel] = counts.get(pixel, 0) + 1
     return max(counts, key=counts.get)
