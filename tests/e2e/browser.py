@@ -15,6 +15,7 @@ the page's policy refused: the windows' showings and the progress captions come 
 import base64
 import functools
 import http.server
+import inspect
 import json
 import os
 import shutil
@@ -34,6 +35,7 @@ CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-back
                   "--disable-component-update", "--disable-sync", "--no-first-run", "--lang=it-IT",
                   "--hide-scrollbars"]
 MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+WEBKIT_DRIVER = "/usr/bin/WebKitWebDriver"
 # The roles of the scenarios' control kinds.
 ROLES = {"push button": "button", "text": "textbox", "combo box": "combobox", "radio button": "radio",
          "check box": "checkbox", "label": "label"}
@@ -247,7 +249,7 @@ class WebKit:
             saved = dict(os.environ)
             os.environ.update(environment)
             try:
-                self.driver = webdriver.WebKitGTK(executable_path="/usr/bin/WebKitWebDriver", options=options)
+                self.driver = webkit_driver(webdriver, options)
             finally:
                 os.environ.clear()
                 os.environ.update(saved)
@@ -307,6 +309,15 @@ class WebKit:
         if self._desktop:
             self._desktop.close()
         shutil.rmtree(self._scratch, ignore_errors=True)
+
+
+def webkit_driver(webdriver, options):
+    """WebKitWebDriver with the MiniBrowser: Selenium 4.8 (Debian 12) takes the driver's path, and
+    Selenium 4.24 (Debian 13) a service that knows it."""
+    if "service" in inspect.signature(webdriver.WebKitGTK).parameters:
+        from selenium.webdriver.webkitgtk.service import Service
+        return webdriver.WebKitGTK(options=options, service=Service(executable_path=WEBKIT_DRIVER))
+    return webdriver.WebKitGTK(executable_path=WEBKIT_DRIVER, options=options)
 
 
 # What a page records of its loading: itself and every resource that it fetched.

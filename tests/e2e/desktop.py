@@ -17,7 +17,7 @@ import time
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, Gio, GLib  # noqa: E402
 
 import screen  # noqa: E402
 import xlib  # noqa: E402
@@ -34,6 +34,9 @@ WINDOW_MANAGERS = {
     "kwin": (["kwin_x11", "--replace"], "KWin", {"KWIN_COMPOSE": "N"}),
     "xfwm4": (["xfwm4", "--compositor=off", "--sm-client-disable"], "Xfwm4", {}),
 }
+# KWin 6 (Debian 13) leaves its global shortcuts, Alt+F4 among them, to kglobalacceld, which a
+# Plasma session starts and the session bus no longer starts on demand; KWin 5 has them built in.
+KGLOBALACCELD = "/usr/lib/x86_64-linux-gnu/libexec/kglobalacceld"
 
 
 class TestFailure(AssertionError):
@@ -75,6 +78,7 @@ class Desktop:
         self._closers = []  # connections of the test's own to the display, closed before it goes
         self._compositor = self._xvfb = self._window_manager = self._runtime = self.program = None
         self._own_windows = set()  # the window manager's
+        self._helpers = []  # what the window manager's session runs beside it
         self.window_manager = window_manager
         wayland = {}
         try:
@@ -151,6 +155,10 @@ class Desktop:
         if self.accessible():
             subprocess.run(["dbus-update-activation-environment", "DISPLAY=" + self.display], env=self._environment,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if name == "kwin" and os.path.exists(KGLOBALACCELD) and self.accessible():
+            self._helpers.append(subprocess.Popen([KGLOBALACCELD], env=self._environment,
+                                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            wait_for("kglobalacceld on the session bus", lambda: bus_has_name("org.kde.kglobalaccel"))
         self._window_manager = subprocess.Popen(command, env=dict(self._environment, **variables),
                                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # A window manager has taken the screen once its EWMH check window names it.
@@ -197,7 +205,7 @@ class Desktop:
                 os.kill(pid, signal.SIGKILL)
             self.program.kill()
             self.program.wait()
-        for server in (self._window_manager, self._xvfb, self._compositor):
+        for server in (self._window_manager, *self._helpers, self._xvfb, self._compositor):
             if server and server.poll() is None:
                 server.terminate()
                 server.wait()
@@ -245,9 +253,17 @@ class Desktop:
     # The X server's view of the windows.
 
     def window_ids(self, title):
+        """The visible client windows with this title. A frame that carries its client's title, as
+        mutter 48's frames do, drawn by a client of their own, is not one: it holds the window."""
         found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % re.escape(title)],
                                env=self._environment, capture_output=True, text=True)
-        return [int(line) for line in found.stdout.split()]
+        windows = [int(line) for line in found.stdout.split()]
+        with xlib.Connection(self.display) as connection:
+            def holds_its_namesake(window, depth=2):
+                children = connection.tree(window)[1]
+                return any(connection.name(child) == title or depth > 1 and holds_its_namesake(child, depth - 1)
+                           for child in children)
+            return [window for window in windows if not holds_its_namesake(window)]
 
     def geometry(self, window_id):
         """Position and size of a window as the X server has it: (x, y, width, height), or None
@@ -328,7 +344,7 @@ class Desktop:
         for index in range(application.get_child_count()):
             child = application.get_child_at_index(index)
             if child is not None and child.get_name() == title and is_showing(child) \
-                    and (roles is None or child.get_role_name() in roles):
+                    and (roles is None or role_of(child) in roles):
                 return child
         return None
 
@@ -351,7 +367,7 @@ class Desktop:
 
     def text(self, control):
         """A control's text; a combo box's is the text of its editable part."""
-        if control.get_role_name() == "combo box":
+        if role_of(control) == "combo box":
             control = find(control, "text")
         return text_of(control)
 
@@ -452,6 +468,14 @@ class WindowLog:
         return [tuple(showing) for showing in showings]
 
 
+def bus_has_name(name):
+    """Whether a service owns this name on the session bus."""
+    bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+    reply = bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "NameHasOwner",
+                          GLib.Variant("(s)", (name,)), None, Gio.DBusCallFlags.NONE, 5000, None)
+    return reply.unpack()[0]
+
+
 def is_showing(accessible):
     return accessible.get_state_set().contains(Atspi.StateType.SHOWING)
 
@@ -471,7 +495,7 @@ def descendants(accessible):
 
 def texts_in(window):
     """The texts of the labels in a window, in the order a screen reader reaches them."""
-    return [text_of(node) for node in descendants(window) if node.get_role_name() == "label" and text_of(node)]
+    return [text_of(node) for node in descendants(window) if role_of(node) == "label" and text_of(node)]
 
 
 def focused_within(accessible):
@@ -493,24 +517,34 @@ def find(window, role, name=None):
     none."""
     def probe():
         for node in descendants(window):
-            if node.get_role_name() == role and (name is None or node.get_name() == name
+            if role_of(node) == role and (name is None or node.get_name() == name
                                                  or name in labels_of(node)):
                 return node
         return None
     return wait_for('a %s "%s" in "%s"' % (role, name or "", window.get_name()), probe)
 
 
+def role_of(accessible):
+    """The role's name as the scenarios give it, on every AT-SPI release: AT-SPI 2.56 names a push
+    button's role "button", as earlier releases named it "push button"."""
+    role = accessible.get_role()
+    return "push button" if role == Atspi.Role.PUSH_BUTTON else accessible.get_role_name()
+
+
 def text_of(accessible):
-    """The text a screen reader reads for a control: its text contents, or else its name."""
-    text = accessible.get_text_iface()
-    if text is not None and text.get_character_count() > 0:
-        return text.get_text(0, text.get_character_count())
+    """The text a screen reader reads for a control: its text contents, or else its name. The
+    text interface's own functions are called, which the accessible's newer methods of the same
+    names would shadow."""
+    if accessible.get_text_iface() is not None:
+        count = Atspi.Text.get_character_count(accessible)
+        if count > 0:
+            return Atspi.Text.get_text(accessible, 0, count)
     return accessible.get_name()
 
 
 def dump(accessible, depth=0):
     """The accessibility tree below a node, one line a node, for a failing test's report."""
-    lines = ["%s%s %r %r" % ("  " * depth, accessible.get_role_name(), accessible.get_name(),
+    lines = ["%s%s %r %r" % ("  " * depth, role_of(accessible), accessible.get_name(),
                                text_of(accessible) if accessible.get_text_iface() else "")]
     for index in range(accessible.get_child_count()):
         child = accessible.get_child_at_index(index)

@@ -29,7 +29,7 @@ import time
 from gi.repository import GLib
 
 import xlib
-from desktop import Atspi, Desktop, TestFailure, descendants, find, has_state, is_showing
+from desktop import Atspi, Desktop, TestFailure, descendants, find, has_state, is_showing, role_of
 
 # A live program answers a ping at once; one that has not answered within this long is hung.
 HANG_TIMEOUT = 5.0
@@ -199,7 +199,7 @@ class Monkey:
         try:
             for window in self.accessible_windows():
                 if has_state(window, Atspi.StateType.ACTIVE):
-                    controls = [node for node in descendants(window) if node.get_role_name() in CONTROL_ROLES]
+                    controls = [node for node in descendants(window) if role_of(node) in CONTROL_ROLES]
             box = self.rng.choice(controls).get_extents(Atspi.CoordType.SCREEN) if controls else None
         except GLib.Error:
             box = None  # the window went away while it was being read

@@ -12,7 +12,6 @@ Usage: test_browser.py PAGE ENGINE questionnaire|finale [PICTURES]
        test_browser.py PAGE - look PICTURES"""
 
 import os
-import re
 import sys
 import time
 
@@ -173,23 +172,39 @@ def at_first_sight(desktop, action):
 
 def picture(folder):
     """A picture of a window, in a file named after the engine and the window, taken once the
-    engine has painted it: two pictures in a row alike, mostly of the face colour that the page's
-    style gives the window. An engine may find a window and only later paint it, the more so on a
-    cold machine."""
+    engine shows the window as the page has it: two pictures in a row alike, mostly of the window's
+    face colour, with the left and right borders of its buttons and boxes where they are and of
+    their colours. An engine may find a window in the page and only later paint it, the more so on
+    a cold machine, and WebKit may show the window before for a while in its place."""
     def take(desktop, title):
         os.makedirs(folder, exist_ok=True)
-        face = desktop.read("return getComputedStyle(scherzettoKeys.get(arguments[0])).backgroundColor",
-                            desktop.window(title)["key"])
-        face = tuple(int(value) for value in re.findall(r"\d+", face)[:3])
+        face, borders = desktop.read(WINDOW_LOOK, desktop.window(title)["key"])
         area, last = desktop.client_area(title), [None]
 
         def painted():
             now = list(desktop.grab(area).rows())
             alike, last[0] = now == last[0], now
-            return alike and most_common_of(now) == face and now
+            return alike and most_common_of(now) == tuple(face) and all(
+                sum(abs(a - b) for a, b in zip(now[y][x], colour)) <= 48 for x, y, colour in borders) and now
         rows = wait_for("%s painted in %s" % (title, desktop.engine), painted, timeout=30, interval=0.1)
         screen.save_png(Rows(rows), os.path.join(folder, "%s-%s.png" % (desktop.engine, title.replace(" ", "_"))))
     return take
+
+
+# A window's face colour, and where in its client area its buttons and boxes have their left and
+# right borders, halfway down, with those borders' colours.
+WINDOW_LOOK = """const frame = scherzettoKeys.get(arguments[0]);
+  const client = (frame.querySelector(':scope > .client') || frame).getBoundingClientRect();
+  const scale = new DOMMatrix(getComputedStyle(frame.parentElement).transform).a;
+  const colour = text => text.match(/[0-9.]+/g).slice(0, 3).map(Number);
+  const borders = [...frame.querySelectorAll('button, .field > input, .combo')].filter(e => e.getClientRects().length)
+    .flatMap(e => {
+      const r = e.getBoundingClientRect(), style = getComputedStyle(e);
+      const y = Math.floor((r.top + r.height / 2 - client.top) / scale);
+      return [[Math.round((r.left - client.left) / scale), y, colour(style.borderLeftColor)],
+              [Math.round((r.right - client.left) / scale) - 1, y, colour(style.borderRightColor)]];
+    });
+  return [colour(getComputedStyle(frame).backgroundColor), borders];"""
 
 
 class Rows:

@@ -106,9 +106,10 @@ def click_beneath_modal(desktop):
 
 
 def close_by_keyboard(desktop):
-    """Alt+F4 closes the active window, "Dati", where the desktop offers it for these windows (not
-    GNOME's mutter, which would then show a close button); "Interessi" opens it again."""
-    if desktop.window_manager != "mutter":
+    """Alt+F4 closes the active window, "Dati", where the desktop offers it for these windows: not
+    where GNOME's mutter draws the frame, which would then show a close button, but wherever the
+    program draws its own title bar; "Interessi" opens it again."""
+    if desktop.window_manager != "mutter" or desktop.own_title_bar(desktop.window_ids("Dati")[0]):
         desktop.key("alt+F4")
         desktop.window_gone("Dati")
         desktop.click(desktop.control(desktop.window("Interessi"), "push button", "Successivo"))

@@ -33,6 +33,15 @@ namespace {
     // its shade button; openbox keeps its buttons by design.
     constexpr std::array<std::string_view, 3> keepingButtons = { "KWin", "Xfwm4", "Openbox" };
 
+    // GNOME's window manager, standalone or in GNOME Shell. From mutter 44 on, a client of its own,
+    // mutter-x11-frames, draws the frames of X11 windows with GTK's title bar, which shows a
+    // minimise button that a program cannot take away where the desktop's button layout has one
+    // (GTK's own default does); earlier releases drew the frames themselves, caption alone.
+    constexpr std::array<std::string_view, 2> gnome = { "Mutter", "GNOME Shell" };
+    // The atom that marks a window for mutter-x11-frames, which mutter names on the X server as
+    // it starts; its absence tells an earlier mutter.
+    constexpr std::string_view framesClientAtom = "_MUTTER_NEEDS_FRAME";
+
     // The Motif hints, as window managers read them.
     constexpr std::uint32_t motifFunctions = 1U << 0;
     constexpr std::uint32_t motifDecorations = 1U << 1;
@@ -122,6 +131,16 @@ namespace {
         return current ? value : std::string();
     }
 
+    // Whether some client has named the atom on the X server; the question names none.
+    bool atomExists(xcb_connection_t* connection, std::string_view name)
+    {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 1, std::uint16_t(name.size()), name.data()), nullptr);
+        const bool exists = reply && reply->atom != XCB_ATOM_NONE;
+        std::free(reply);
+        return exists;
+    }
+
     void setMotifHints(
         xcb_connection_t* connection, xcb_window_t window, std::uint32_t functions, std::uint32_t decorations)
     {
@@ -186,6 +205,8 @@ QMargins decorate(QWidget& window, const QString& caption)
     static const bool drawsOwnTitleBar = [] {
         xcb_connection_t* x11 = connection();
         const std::string name = x11 ? windowManager(x11) : std::string();
+        if (std::find(gnome.begin(), gnome.end(), name) != gnome.end())
+            return atomExists(x11, framesClientAtom);
         return std::find(keepingButtons.begin(), keepingButtons.end(), name) != keepingButtons.end();
     }();
     if (!drawsOwnTitleBar) {

@@ -133,8 +133,11 @@ Object.assign(Page, {
 // policy refuses as it refuses every connection.
 // A browser that cannot run it (too old to know 'wasm-unsafe-eval', or without WebAssembly) gets a
 // line saying so instead of an empty page.
+// Emscripten 3.1.6 names the embedded binary before it calls here, and later releases only after,
+// asking findWasmBinary for it.
 Module.instantiateWasm = (imports, receive) => {
-  WebAssembly.instantiate(tryParseAsDataURI(wasmBinaryFile), imports).then(result => receive(result.instance),
+  const binary = typeof wasmBinaryFile === 'string' ? wasmBinaryFile : findWasmBinary();
+  WebAssembly.instantiate(tryParseAsDataURI(binary), imports).then(result => receive(result.instance),
     () => Page.refuse());
   return {};
 };
