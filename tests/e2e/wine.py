@@ -76,6 +76,14 @@ class WineDesktop(Desktop):
         # The density that Windows' display scale sets, which Wine reads when a program starts.
         self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                   "/d", str(self.dpi), "/f", attempts=3)
+        if self.dpi != 96:
+            # Wine 10 gives each monitor the density that the system had when the server set the
+            # monitors up, at wineboot: the server starts again to set them up at the new one, as
+            # Windows asks a user to sign out and in again after a change of scale.
+            self._stop_wine()
+            subprocess.run([WINESERVER, "-w"], env=self._environment, stderr=subprocess.DEVNULL)
+            subprocess.run([WINESERVER, "-p"], env=self._environment, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         # Debian's Wine looks for its own fonts (Tahoma, and Marlett, which draws check marks and
         # arrows) in a folder that it cannot resolve; in the prefix's Fonts folder it finds them.
         fonts = os.path.join(self._wine["WINEPREFIX"], "drive_c", "windows", "Fonts")

@@ -148,6 +148,13 @@ LRESULT Window::handleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             return TRUE;
         }
         break;
+    case WM_GETMINMAXINFO:
+        // Every size that the window is given is its layout's. Windows' own least width for a
+        // window with a title bar grows with the title bar's font and density, and would widen
+        // the small progress window, laid out at 96 dpi on a monitor at 144, or wherever the user
+        // chose a larger font for title bars.
+        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = { 1, 1 };
+        return 0;
     case WM_GETDPISCALEDSIZE:
         if (!m_backend.fixedDpi()) {
             *reinterpret_cast<SIZE*>(lParam) = frameSize(LOWORD(wParam), LOWORD(wParam));

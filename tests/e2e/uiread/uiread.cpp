@@ -231,6 +231,10 @@ int wmain(int argc, wchar_t* argv[])
         std::fputs("usage: uiread [PROGRAM.exe]\n", stderr);
         return 2;
     }
+    // Rectangles in the screen's own pixels, where the harness points and clicks: a program that
+    // does not say that it follows the display's density gets them scaled to 96 dpi, on Windows
+    // since 8.1 and under Wine since 10.
+    SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     const std::set<DWORD> processes = processesNamed(argc == 2 ? argv[1] : L"scherzetto.exe");
 
     std::vector<HWND> windows;
