@@ -203,7 +203,8 @@ def start_formatting(desktop):
     about windows are logged."""
     desktop.window_log = desktop.watch_windows()
     # The box's one button: "OK", or "Ok" as Wine's Italian has it.
-    desktop.click(desktop.control(desktop.message_box("Errore"), "push button"))
+    warning = wait_for("the Errore box", lambda: desktop.message_box("Errore"))
+    desktop.click(desktop.control(warning, "push button"))
     desktop.formatting_started = time.monotonic()
 
 
