@@ -18,6 +18,7 @@ import http.server
 import inspect
 import json
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -91,6 +92,15 @@ Object.defineProperty(Node.prototype, 'textContent', { ...textContent, set(text)
 document.addEventListener('securitypolicyviolation', event => scherzettoTimeline.push(
   [performance.now(), 'refused', event.violatedDirective + ' ' + event.blockedURI, null]));
 window.addEventListener('error', event => scherzettoTimeline.push([performance.now(), 'error', event.message, null]));
+// What the page writes to the console, where the sanitizers report; a runtime that binds the
+// console as it starts, before these lines in WebKit, writes past them.
+for (const level of ['log', 'info', 'warn', 'error']) {
+  const write = console[level];
+  console[level] = function (...parts) {
+    scherzettoTimeline.push([performance.now(), 'console', parts.map(String).join(' '), null]);
+    return write.apply(this, parts);
+  };
+}
 window.addEventListener('unhandledrejection', event => scherzettoTimeline.push(
   [performance.now(), 'error', String(event.reason), null]));
 }
@@ -320,6 +330,16 @@ def webkit_driver(webdriver, options):
     return webdriver.WebKitGTK(executable_path=WEBKIT_DRIVER, options=options)
 
 
+def is_sanitized(page):
+    """Whether the page is the sanitizers' build (the `web-asan` preset's), which has no size limit
+    and looks for leaks once the page has ended."""
+    return "web-asan" in os.path.abspath(page).split(os.sep)
+
+
+# The first line of a report of AddressSanitizer, LeakSanitizer or UndefinedBehaviorSanitizer.
+SANITIZER_REPORT = re.compile(r"\b(AddressSanitizer|LeakSanitizer|UndefinedBehaviorSanitizer)\b|runtime error: ")
+
+
 # What a page records of its loading: itself and every resource that it fetched.
 OWN_REQUESTS = "return [location.href, ...performance.getEntriesByType('resource').map(e => e.name)]"
 DRIVERS = {"chromium": Chromium, "firefox": Firefox, "webkit": WebKit}
@@ -346,6 +366,7 @@ class BrowserDesktop:
     def __init__(self, page, engine="chromium", served=False, size=(1024, 768), touch=False):
         check(os.path.isfile(page), "there is no %s; scripts/build-web builds it" % page)
         self.engine, self.page = engine, page
+        self.sanitized = is_sanitized(page)
         self._server = None
         self.url = "file://" + os.path.abspath(page)
         if served:
@@ -509,6 +530,22 @@ class BrowserDesktop:
     def requests(self):
         return self.browser.requests()
 
+    def sanitizer_reports(self):
+        """Fails with whatever a sanitizer wrote to the console, from its report's first line on.
+        A sanitized page that has ended is given the time to look for leaks."""
+        checked = True
+        if self.sanitized and self.script("return document.documentElement.dataset.exitStatus") is not None:
+            try:
+                wait_for("the page's leak check after its end", lambda: self.script(
+                    "return document.documentElement.dataset.leaksChecked"), timeout=60)
+            except TestFailure:
+                checked = False
+        # A report names the page's code by its whole address, the page's binary as a data URI.
+        lines = [re.sub(r"data:[^)\s]{60,}", "page", what) for _, kind, what, _ in self.timeline() if kind == "console"]
+        first = next((index for index, line in enumerate(lines) if SANITIZER_REPORT.search(line)), None)
+        check(first is None, "a sanitizer's report in the console:\n" + "\n".join(lines[first or 0:][:60]))
+        check(checked, "the page's leak check did not end; its console:\n" + "\n".join(lines[-20:]))
+
     def stored(self):
         """What the page keeps in the browser: cookies, local and session storage, IndexedDB."""
         return self.script("return (indexedDB.databases ? indexedDB.databases() : Promise.resolve([])).then("
@@ -565,8 +602,10 @@ def play(page, *steps, engine="chromium", served=False, size=(1024, 768), touch=
         try:
             for step in steps:
                 step(desktop)
+            desktop.sanitizer_reports()
         except (TestFailure, RuntimeError):
             print("What the page showed in %s:\n%s" % (engine, desktop.script(
                 "return document.body.innerHTML")[-3000:]), file=sys.stderr)
+            desktop.sanitizer_reports()  # a sanitizer's report, where one stopped the page, comes first
             raise
     return desktop

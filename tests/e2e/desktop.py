@@ -215,6 +215,12 @@ class Desktop:
     def wait_for_exit(self, timeout=TIMEOUT):
         return self.program.wait(timeout=timeout)
 
+    def how_it_ended(self, status):
+        """The program's exit status in words."""
+        if status < 0:
+            return "killed by %s" % signal.Signals(-status).name
+        return "with status %d" % status
+
     def program_pid(self):
         """The program's process id; under a wrapper, that of the wrapper's child."""
         if not self._wrapper:
@@ -584,12 +590,18 @@ def play(start, *steps):
     signal.signal(signal.SIGTERM, stop)
     with start() as desktop:
         started.append(desktop)
+        step = None
         try:
             for step in steps:
                 step(desktop)
-        except TestFailure:
-            if desktop.program.poll() is None:
+        except TestFailure as failure:
+            status = desktop.program.poll()
+            if status is None:
                 print("What the program showed:\n" + desktop.report(), file=sys.stderr)
+            elif status != 0:
+                ended = "the program ended " + desktop.how_it_ended(status)
+                message = str(failure) if str(failure).startswith(ended) else "%s: %s" % (ended, failure)
+                raise TestFailure("%s, in the step %s" % (message, getattr(step, "__name__", step))) from failure
             raise
     print("1 passed, 0 failed")
     return desktop

@@ -1,11 +1,12 @@
-"""A monkey on the page, in headless Chromium: random clicks and taps in and around the windows,
+"""A monkey on the page, in Chromium, Firefox ESR or WebKitGTK: random clicks (and in Chromium taps)
+in and around the windows,
 keys (Tab, Enter, space, arrows, Alt+Down, F4, Escape), typed texts, at every stage of the joke:
 each run starts at a window picked at random, reached by pressing its buttons (into the fake
 formatting and the farewell too). Whatever it does, no script error is thrown, the page keeps
 answering, and it is either running, with a window that takes input, or cleanly ended with its
 exit status set.
 
-    page_monkey.py PAGE [--seed N ...] [--seconds S]
+    page_monkey.py PAGE [--engine chromium|firefox|webkit] [--seed N ...] [--seconds S]
 
 A failure prints its seed and the command that replays it; the same seed gives the same stream of
 choices, although the page's timing may make it land differently."""
@@ -15,7 +16,7 @@ import random
 import sys
 import time
 
-from browser import BrowserDesktop
+from browser import ENGINES, BrowserDesktop
 from desktop import TestFailure, check
 
 ROAD = ["Nome", "Data di nascita", "Sesso", "Interessi", "Dati"]
@@ -28,8 +29,8 @@ STATE = """const status = document.documentElement.dataset.exitStatus;
   return active.length ? 'running' : 'stuck';"""
 
 
-def play_run(page, rng, log, seconds, touch):
-    with BrowserDesktop(page, "chromium", size=(390, 844) if touch else (1024, 768), touch=touch) as desktop:
+def play_run(page, engine, rng, log, seconds, touch):
+    with BrowserDesktop(page, engine, size=(390, 844) if touch else (1024, 768), touch=touch) as desktop:
         if touch:
             desktop.reload((390, 844))
         steps = rng.randrange(len(ROAD) + 1)
@@ -41,6 +42,8 @@ def play_run(page, rng, log, seconds, touch):
         deadline = time.monotonic() + seconds
         while time.monotonic() < deadline:
             state = desktop.script(STATE)
+            if state not in ("running", "ended 0"):
+                desktop.sanitizer_reports()  # a sanitizer's report, where one stopped the page
             check(state in ("running", "ended 0"), "the page is %s" % state)
             if state != "running":
                 break
@@ -62,12 +65,14 @@ def play_run(page, rng, log, seconds, touch):
                 log.append("type %r" % text)
         errors = [what for _, kind, what, _ in desktop.timeline() if kind == "error"]
         check(not errors, "script errors: %r" % errors)
+        desktop.sanitizer_reports()
         return desktop.script(STATE)
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("page")
+    parser.add_argument("--engine", choices=ENGINES, default="chromium")
     parser.add_argument("--seed", type=int, nargs="+", default=[random.randrange(1 << 31)])
     parser.add_argument("--seconds", type=float, default=20)
     arguments = parser.parse_args()
@@ -77,13 +82,15 @@ def main():
         try:
             while time.monotonic() < deadline - 3:
                 runs += 1
-                touch = rng.random() < 0.5
-                how = play_run(arguments.page, rng, log, min(8, deadline - time.monotonic()), touch)
+                # Only Chromium's driver has a touch screen.
+                touch = rng.random() < 0.5 and arguments.engine == "chromium"
+                how = play_run(arguments.page, arguments.engine, rng, log, min(8, deadline - time.monotonic()), touch)
                 print("page monkey: seed %d, run %d (%s): %s" % (seed, runs, "touch" if touch else "mouse", how),
                       flush=True)
         except TestFailure as failure:
-            print("page monkey: seed %d failed in run %d: %s\nLast events:\n  %s\nReplay: %s %s --seed %d"
-                  % (seed, runs, failure, "\n  ".join(log[-25:]), sys.argv[0], arguments.page, seed), file=sys.stderr)
+            print("page monkey: seed %d failed in run %d: %s\nLast events:\n  %s\nReplay: %s %s --engine %s --seed %d"
+                  % (seed, runs, failure, "\n  ".join(log[-25:]), sys.argv[0], arguments.page, arguments.engine, seed),
+                  file=sys.stderr)
             sys.exit(1)
     print("1 passed, 0 failed")
 

@@ -14,7 +14,7 @@ Usage: test_browser.py PAGE ENGINE questionnaire|finale [PICTURES]
 import os
 import sys
 
-from browser import ENGINES, BrowserDesktop, play
+from browser import ENGINES, BrowserDesktop, is_sanitized, play
 from desktop import TestFailure, check, check_equal, wait_for
 import scenarios
 import screen
@@ -131,6 +131,10 @@ def hundred_captions(desktop):
     captions = texts[first:first + len(CAPTIONS)]
     check_equal([text for _, text in captions], CAPTIONS, "the texts written from the first progress caption on")
     took = captions[-1][0] - captions[0][0]
+    if desktop.sanitized:
+        # The sanitizers' bookkeeping slows every step down: there, only the order is the page's.
+        print("100 progress steps took %.3f s in the sanitized page; their pace is not checked there" % took)
+        return
     turns = [when - took / 99 * step for step, (when, _) in enumerate(captions)]
     early = ["%s %.1f ms before its turn" % (text, 1000 * (min(turns[max(0, step - 4):step]) - turns[step]))
              for step, (_, text) in enumerate(captions) if step and turns[step] < min(turns[max(0, step - 4):step]) - 0.005]
@@ -363,7 +367,8 @@ def phones(page):
 
 def main():
     page, engine, scenario, *pictures = sys.argv[1:]
-    check(os.path.getsize(page) <= MAX_SIZE, "%s is %d bytes, more than 600 KiB" % (page, os.path.getsize(page)))
+    check(is_sanitized(page) or os.path.getsize(page) <= MAX_SIZE,
+          "%s is %d bytes, more than 600 KiB" % (page, os.path.getsize(page)))
     if scenario == "look":
         look(pictures[0])
     elif scenario == "phones":

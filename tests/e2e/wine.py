@@ -17,7 +17,7 @@ import subprocess
 import tempfile
 import time
 
-from desktop import Desktop, check, wait_for
+from desktop import Desktop, TestFailure, check, wait_for
 
 # Debian's wine64 package puts the loader and the server outside the PATH.
 WINE = shutil.which("wine64") or "/usr/lib/wine/wine64"
@@ -42,7 +42,7 @@ class WineDesktop(Desktop):
         self.dpi = dpi
         options.setdefault("width", 1024 * dpi // 96)
         options.setdefault("height", 768 * dpi // 96)
-        self.name = os.path.basename(program)
+        self.name, self._program = os.path.basename(program), program
         self.timings = {}
         for path in (program, inspector):
             check(os.path.isfile(path), "there is no %s; scripts/build-windows builds it" % path)
@@ -73,6 +73,10 @@ class WineDesktop(Desktop):
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", attempts=3)
+        # A program that crashes, or stops at a sanitizer's trap, ends at once, as Windows ends it
+        # without a debugger, rather than wait in Wine's crash dialog.
+        self.wine("reg", "add", r"HKCU\Software\Wine\WineDbg", "/v", "ShowCrashDialog", "/t", "REG_DWORD", "/d", "0",
+                  "/f", attempts=3)
         # The density that Windows' display scale sets, which Wine reads when a program starts.
         self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                   "/d", str(self.dpi), "/f", attempts=3)
@@ -92,6 +96,10 @@ class WineDesktop(Desktop):
         self.timings["prefix"] = time.monotonic() - started
         self._started = time.monotonic()
         return subprocess.Popen([WINE, program], env=self._environment, stdout=subprocess.DEVNULL)
+
+    def start_again(self):
+        """Starts the program once more in the same prefix, once it has ended."""
+        self.program = subprocess.Popen([WINE, self._program], env=self._environment, stdout=subprocess.DEVNULL)
 
     def wine(self, *command, timeout=60, attempts=1):
         """Runs a Windows program of the prefix to its end; returns its standard output (bytes).
@@ -144,8 +152,17 @@ class WineDesktop(Desktop):
         return dump(self.inspect()["windows"])
 
     def windows(self):
-        """The program's visible top-level windows, topmost first."""
+        """The program's visible top-level windows, topmost first. A program that has ended other
+        than with status 0 fails the test at once, rather than after a wait for its windows."""
+        status = self.program.poll()
+        if status not in (None, 0):
+            raise TestFailure("the program ended " + self.how_it_ended(status))
         return [window for window in self.inspect()["windows"] if window["visible"]]
+
+    def how_it_ended(self, status):
+        """Wine ends with the low byte of the Windows program's exit code, which for a crash is
+        the exception's status."""
+        return "with status %d%s" % (status, CRASHES.get(status, ""))
 
     def top_level(self, caption):
         return next((window for window in self.windows() if window["caption"] == caption), None)
@@ -234,7 +251,7 @@ class WineDesktop(Desktop):
     def type(self, text):
         # xdotool reads its text in its own locale, which must exist: the program's it_IT.UTF-8
         # may not be installed, C.UTF-8 always is. Wine receives the accented letters all the same.
-        subprocess.run(["xdotool", "type", "--delay", "30", text], env=dict(self._environment, LC_ALL="C.UTF-8"),
+        subprocess.run(["xdotool", "type", "--delay", "30", "--", text], env=dict(self._environment, LC_ALL="C.UTF-8"),
                        check=True)
 
     def click(self, item):
@@ -243,6 +260,11 @@ class WineDesktop(Desktop):
         self.xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2))
         self.xdotool("click", "1")
 
+
+# What a Windows program's exit status says when an exception ended it, as Wine passes it on: the
+# low byte of the exception's code.
+CRASHES = {0x1D: " (STATUS_ILLEGAL_INSTRUCTION: a trap, such as UndefinedBehaviorSanitizer's)",
+           0x05: " (STATUS_ACCESS_VIOLATION)", 0xFD: " (STATUS_STACK_OVERFLOW)", 0x03: " (STATUS_BREAKPOINT)"}
 
 # The kinds of Button that Windows' button styles make (BS_TYPEMASK).
 BUTTON_KINDS = {"push button": {0, 1}, "check box": {2, 3, 5, 6}, "radio button": {4, 9}}

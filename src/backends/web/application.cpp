@@ -4,11 +4,30 @@
 
 #include <emscripten.h>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/lsan_interface.h>
+#define SCHERZETTO_CHECK_LEAKS
+#endif
+#endif
+
 namespace shell {
 
 namespace {
 
     EM_JS(void, endPage, (int status), { Page.end(status); });
+
+    // The sanitizers' build looks for leaks once the program has ended, as LeakSanitizer does at a
+    // desktop program's exit: a page's runtime never exits. The page is marked once it has looked.
+    EM_JS(void, markLeaksChecked, (), { document.documentElement.dataset.leaksChecked = 'true'; });
+
+    void checkLeaks()
+    {
+#ifdef SCHERZETTO_CHECK_LEAKS
+        __lsan_do_recoverable_leak_check();
+        markLeaksChecked();
+#endif
+    }
 
 }
 
@@ -24,6 +43,7 @@ int runApplication(const ApplicationInfo& info, StartForm startForm)
         status = runtime.run(startForm(runtime));
     }
     endPage(status);
+    checkLeaks();
     return status;
 }
 

@@ -134,10 +134,14 @@ Object.assign(Page, {
 // A browser that cannot run it (too old to know 'wasm-unsafe-eval', or without WebAssembly) gets a
 // line saying so instead of an empty page.
 // Emscripten 3.1.6 names the embedded binary before it calls here, and later releases only after,
-// asking findWasmBinary for it.
+// asking findWasmBinary for it. A build whose sanitizers name the functions of their reports reads
+// the names from the binary, as Emscripten's own instantiation would have it do.
 Module.instantiateWasm = (imports, receive) => {
-  const binary = typeof wasmBinaryFile === 'string' ? wasmBinaryFile : findWasmBinary();
-  WebAssembly.instantiate(tryParseAsDataURI(binary), imports).then(result => receive(result.instance),
-    () => Page.refuse());
+  const binary = tryParseAsDataURI(typeof wasmBinaryFile === 'string' ? wasmBinaryFile : findWasmBinary());
+  WebAssembly.instantiate(binary, imports).then(result => {
+    if (typeof WasmOffsetConverter === 'function')
+      wasmOffsetConverter = new WasmOffsetConverter(binary, result.module);
+    receive(result.instance);
+  }, () => Page.refuse());
   return {};
 };
