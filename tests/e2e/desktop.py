@@ -474,6 +474,19 @@ class WindowLog:
         return [tuple(showing) for showing in showings]
 
 
+def key_or_text(desktop, rng, log, keys, texts, typing):
+    """What a monkey sends from the keyboard: a key picked from keys, or where typing a text picked
+    from texts; logged for the failure's report."""
+    if typing:
+        text = rng.choice(texts)
+        desktop.type(text)
+        log.append("type %r" % text)
+    else:
+        key = rng.choice(keys)
+        desktop.key(key)
+        log.append("key " + key)
+
+
 def bus_has_name(name):
     """Whether a service owns this name on the session bus."""
     bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)

@@ -17,7 +17,7 @@ import sys
 import time
 
 from browser import ENGINES, BrowserDesktop
-from desktop import TestFailure, check
+from desktop import TestFailure, check, key_or_text
 
 ROAD = ["Nome", "Data di nascita", "Sesso", "Interessi", "Dati"]
 KEYS = ["Tab", "Tab", "shift+Tab", "Return", "space", "Escape", "Down", "Up", "alt+Down", "F4", "BackSpace", "ctrl+a"]
@@ -55,14 +55,8 @@ def play_run(page, engine, rng, log, seconds, touch):
                 point = (rng.uniform(x - 10, x + w + 10), rng.uniform(y - 10, y + h + 10))
                 desktop.browser.click(*point)
                 log.append("%s at %.0f,%.0f" % ("tap" if touch else "click", *point))
-            elif choice < 0.85:
-                key = rng.choice(KEYS)
-                desktop.key(key)
-                log.append("key " + key)
             else:
-                text = rng.choice(TEXTS)
-                desktop.type(text)
-                log.append("type %r" % text)
+                key_or_text(desktop, rng, log, KEYS, TEXTS, typing=choice >= 0.85)
         errors = [what for _, kind, what, _ in desktop.timeline() if kind == "error"]
         check(not errors, "script errors: %r" % errors)
         desktop.sanitizer_reports()

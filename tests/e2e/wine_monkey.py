@@ -15,7 +15,7 @@ import random
 import sys
 import time
 
-from desktop import TestFailure, wait_for
+from desktop import TestFailure, key_or_text, wait_for
 from wine import WineDesktop
 
 ROAD = ["Nome", "Data di nascita", "Sesso", "Interessi", "Dati"]
@@ -59,14 +59,8 @@ def play(desktop, rng, log, deadline):
             point = (round(rng.uniform(x - 10, x + width + 10)), round(rng.uniform(y - 10, y + height + 10)))
             desktop.xdotool("mousemove", "--sync", str(max(0, point[0])), str(max(0, point[1])), "click", "1")
             log.append("click at %d,%d" % point)
-        elif choice < 0.85:
-            key = rng.choice(KEYS)
-            desktop.key(key)
-            log.append("key " + key)
         else:
-            text = rng.choice(TEXTS)
-            desktop.type(text)
-            log.append("type %r" % text)
+            key_or_text(desktop, rng, log, KEYS, TEXTS, typing=choice >= 0.85)
     return "running"
 
 
