@@ -71,7 +71,9 @@ class WineDesktop(Desktop):
         # inspection, instead of starting again for each.
         subprocess.run([WINESERVER, "-p"], env=self._environment, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT)
+        # Wine 8 once failed to load its own kernel32 in a new prefix, in 0.4 s, on a loaded
+        # machine: wineboot is given a second attempt, which finishes the prefix.
+        self.wine("wineboot", "--init", timeout=PREFIX_TIMEOUT, attempts=2)
         self.wine("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N", "/f", attempts=3)
         # A program that crashes, or stops at a sanitizer's trap, ends at once, as Windows ends it
         # without a debugger, rather than wait in Wine's crash dialog.
