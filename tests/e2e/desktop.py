@@ -252,8 +252,18 @@ class Desktop:
         self.xdotool("key", "--delay", "30", *keys)
 
     def click(self, accessible):
-        box = accessible.get_extents(Atspi.CoordType.SCREEN)
-        self.xdotool("mousemove", "--sync", str(box.x + box.width // 2), str(box.y + box.height // 2))
+        """Clicks the middle of the control once it stays where it is, as a person clicks what
+        they see: a window that its frame takes in just after it is shown, as mutter 48's frames
+        do, moves with everything in it."""
+        last = [None]
+
+        def settled():
+            now = extents(accessible)
+            still, last[0] = now == last[0], now
+            return still and now
+        x, y, width, height = wait_for("%s %r to stay in place" % (role_of(accessible), accessible.get_name()), settled,
+                                       interval=0.1)
+        self.xdotool("mousemove", "--sync", str(x + width // 2), str(y + height // 2))
         self.xdotool("click", "1")
 
     # The X server's view of the windows.
